@@ -1,0 +1,81 @@
+// A stand-in for the player: a main window that answers the plug-in's
+// requests from a playlist of real files, counts them, logs what its own
+// window procedure received, and answers every message box on its thread
+// with OK after noting its caption and text, so that tests and benchmarks
+// run without a person.
+#pragma once
+
+#include <windows.h>
+
+constexpr int HOST_MAX_ENTRIES = 1024;
+constexpr int HOST_MAX_PATH = 1100;
+constexpr int HOST_MAX_BOXES = 64;
+constexpr int HOST_MAX_LOGGED = 512;
+
+struct HostMessageBox {
+    char caption[128];
+    char text[512];
+    bool hasOwner;
+    bool okOnly;   // one OK button, nothing to cancel
+};
+
+struct HostLoggedMessage {
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+};
+
+struct HostRequestCounts {
+    long isPlaying;
+    long getListPos;
+    long getPlaylistFile;
+    long getIniFile;
+    long nextTrack;
+};
+
+struct StandInHost {
+    HWND window;
+    int playingState;            // IPC_ISPLAYING answer: 1 playing, 3 paused, 0 stopped
+    int position;                // IPC_GETLISTPOS answer
+    bool positionStuck;          // the next-track command leaves the position alone
+    bool answerNullPath;         // IPC_GETPLAYLISTFILE answers null
+    bool answerIniFile;          // false: IPC_GETINIFILE answers 0
+    char iniFile[MAX_PATH];
+    int entryCount;
+    char entries[HOST_MAX_ENTRIES][HOST_MAX_PATH];
+    HostRequestCounts requests;
+    bool logMessages;
+    int loggedCount;             // may exceed HOST_MAX_LOGGED; the log keeps the first ones
+    HostLoggedMessage logged[HOST_MAX_LOGGED];
+    int boxCount;
+    HostMessageBox boxes[HOST_MAX_BOXES];
+    HANDLE heldFile;             // the playing file, held as a player holds it
+    int releaseDelayMs;          // after the next-track command; -1 never
+    void (*onDialog)(HWND dialog);  // called from the dialog's modal loop once it shows
+    void (*onMessageBox)();         // called from a message box's modal loop before OK
+};
+
+extern StandInHost host;
+
+// Registers the window class "Winamp v1.x", as the player's main window is
+// known, and creates the (hidden) main window. Call once per thread.
+HWND hostCreateWindow();
+
+// Empties the playlist, the counts, the logs and the message boxes, and
+// plays entry 0 again. The window and the INI file setting stay.
+void hostReset();
+
+void hostAddEntry(const char* path);
+
+// Opens the playing entry's file without delete sharing, as a player does.
+// After the next-track command it is let go after releaseAfterMs, from a
+// thread-pool timer so that it happens even while the plug-in sleeps on
+// the window's thread; -1 keeps it until hostReleaseFile.
+void hostHoldPlayingFile(int releaseAfterMs);
+void hostReleaseFile();
+
+// Notes and answers message boxes, and finds dialogs, on this thread.
+void hostWatchMessageBoxes();
+
+// Number of messages of this kind the host's own window procedure received.
+int hostCountLogged(UINT message, WPARAM wParam, LPARAM lParam);

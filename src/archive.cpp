@@ -1,0 +1,182 @@
+// The archive action: ask the host for the playing file, re-root its path,
+// optionally skip to the next track, then either move the file at once or
+// append two command-prompt lines to the script file for the user to run.
+// Every failure ends in a message box with a fixed text; nothing is logged.
+#include "archive.h"
+
+#include <direct.h>
+#include <stdio.h>
+#include <string.h>
+
+#include "host_interface.h"
+#include "path_rewrite.h"
+#include "settings.h"
+
+namespace {
+
+constexpr char CAPTION_ERROR[] = "Error";
+constexpr char CAPTION_NONE[] = "";
+constexpr char TEXT_NOT_PLAYING[] =
+    "This plugin works only when Winamp is playing a file. It does not work when playback is stopped.";
+constexpr char TEXT_NO_PATH[] = "Winamp did not report the path of the playing file.";
+constexpr char TEXT_TOO_LONG[] = "The path of the playing file or of its archive target is too long.";
+constexpr char TEXT_NOT_INSIDE[] =
+    "The playing file is not inside the archive-from root directory. Check the configuration.";
+constexpr char TEXT_SKIP_FAILED[] = "Failed to move to the next position in the playlist.";
+constexpr char TEXT_SCRIPT_NOT_OPENED[] =
+    "The script file could not be opened. Check the script file path in the configuration.";
+constexpr char TEXT_NOT_MOVED[] = "The file could not be moved to the archive. It stays where it was.";
+constexpr char TEXT_ORIGINAL_KEPT[] =
+    "The file was copied to the archive, but the original could not be removed.";
+
+constexpr int SKIP_ATTEMPTS = 3;
+constexpr DWORD SKIP_WAIT_MS = 50;
+constexpr DWORD MOVE_RETRY_MS = 1000;
+constexpr DWORD MOVE_RETRY_STEP_MS = 50;
+
+void showMessage(const char* text, const char* caption) {
+    MessageBoxA(nullptr, text, caption, MB_OK);
+}
+
+LRESULT askHost(HWND hwnd, WPARAM wParam, LPARAM request) {
+    return SendMessageA(hwnd, WM_USER, wParam, request);
+}
+
+bool fileExists(const char* path) {
+    return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
+}
+
+// Copies the path of the playing entry into source (PATH_BUFFER_SIZE bytes).
+// The host owns its text, so it is copied at once and read no further than
+// one byte past what the buffer holds.
+bool copyPlayingFilePath(HWND hwnd, LRESULT position, char* source) {
+    const char* hostPath = reinterpret_cast<const char*>(
+        askHost(hwnd, static_cast<WPARAM>(position), IPC_GETPLAYLISTFILE));
+    if (hostPath == nullptr || hostPath[0] == '\0') {
+        showMessage(TEXT_NO_PATH, CAPTION_ERROR);
+        return false;
+    }
+    const size_t length = strnlen(hostPath, PATH_BUFFER_SIZE);
+    if (length >= PATH_BUFFER_SIZE) {
+        showMessage(TEXT_TOO_LONG, CAPTION_ERROR);
+        return false;
+    }
+    memcpy(source, hostPath, length + 1);
+    return true;
+}
+
+// Sends the next-track command until the position leaves `position`. After
+// every attempt that leaves it unchanged the user is told; after the last
+// such attempt the action gives up.
+bool skipToNextTrack(HWND hwnd, LRESULT position) {
+    for (int attempt = 1; attempt <= SKIP_ATTEMPTS; ++attempt) {
+        Sleep(SKIP_WAIT_MS);
+        SendMessageA(hwnd, WM_COMMAND, WINAMP_BUTTON5, 0);
+        Sleep(SKIP_WAIT_MS);
+        if (askHost(hwnd, 0, IPC_GETLISTPOS) != position) {
+            return true;
+        }
+        showMessage(TEXT_SKIP_FAILED, CAPTION_NONE);
+    }
+    return false;
+}
+
+// Creates every missing level of directory, as the command prompt's mkdir
+// does. Levels that exist already, or cannot be made, are left to the move
+// to report.
+void createDirectoryLevels(const char* directory) {
+    char level[PATH_BUFFER_SIZE];
+    const size_t length = strnlen(directory, PATH_BUFFER_SIZE - 1);
+    for (size_t i = 1; i <= length; ++i) {
+        if (i == length || directory[i] == PATH_SEPARATOR) {
+            memcpy(level, directory, i);
+            level[i] = '\0';
+            _mkdir(level);
+        }
+    }
+}
+
+bool isFileInUse(DWORD error) {
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
+}
+
+// Moves source to target without ever replacing an existing file. The host
+// may still hold the file a moment after the skip, so a move refused for a
+// file in use is tried again for about a second.
+void moveToArchive(const char* source, const char* target) {
+    if (fileExists(target)) {
+        showMessage(TEXT_NOT_MOVED, CAPTION_ERROR);
+        return;
+    }
+    const DWORD start = GetTickCount();
+    BOOL moved = MoveFileA(source, target);
+    while (!moved && isFileInUse(GetLastError()) && !fileExists(target) &&
+           GetTickCount() - start < MOVE_RETRY_MS) {
+        Sleep(MOVE_RETRY_STEP_MS);
+        moved = MoveFileA(source, target);
+    }
+    // Across volumes the move is a copy and a delete; when only the copy
+    // lands, Windows reports success and Wine failure, and both copies stay.
+    if (moved ? fileExists(source) : fileExists(target)) {
+        showMessage(TEXT_ORIGINAL_KEPT, CAPTION_ERROR);
+    } else if (!moved) {
+        showMessage(TEXT_NOT_MOVED, CAPTION_ERROR);
+    }
+}
+
+void runArchiveAction(HWND hwnd) {
+    if (askHost(hwnd, 0, IPC_ISPLAYING) != 1) {
+        showMessage(TEXT_NOT_PLAYING, CAPTION_ERROR);
+        return;
+    }
+    const LRESULT position = askHost(hwnd, 0, IPC_GETLISTPOS);
+    char source[PATH_BUFFER_SIZE];
+    if (!copyPlayingFilePath(hwnd, position, source)) {
+        return;
+    }
+    char target[PATH_BUFFER_SIZE];
+    switch (getNewFilePathAndName(source, rootDirectoryArchiveFrom, rootDirectoryArchiveTo, target)) {
+    case REWRITE_DONE:
+        break;
+    case REWRITE_NOT_INSIDE:
+        showMessage(TEXT_NOT_INSIDE, CAPTION_ERROR);
+        return;
+    case REWRITE_TOO_LONG:
+        showMessage(TEXT_TOO_LONG, CAPTION_ERROR);
+        return;
+    }
+    if (playNextTrack == 1 && !skipToNextTrack(hwnd, position)) {
+        return;
+    }
+    char directory[PATH_BUFFER_SIZE];
+    createDirectoryName(target, directory, sizeof directory);
+    if (immediateMode == 0) {
+        createCommandPromptScript(directory, source);
+        return;
+    }
+    createDirectoryLevels(directory);
+    moveToArchive(source, target);
+}
+
+}  // namespace
+
+void createCommandPromptScript(const char* directory, const char* source) {
+    FILE* script = fopen(scriptFilePathAndName, "a");
+    if (script == nullptr) {
+        showMessage(TEXT_SCRIPT_NOT_OPENED, CAPTION_ERROR);
+        return;
+    }
+    fprintf(script, "mkdir \"%s\"\n", directory);
+    fprintf(script, "move \"%s\" \"%s\"\n", source, directory);
+    fclose(script);
+}
+
+void archiveCurrentFile(HWND hwnd) {
+    static bool running = false;
+    if (running) {
+        return;
+    }
+    running = true;
+    runArchiveAction(hwnd);
+    running = false;
+}

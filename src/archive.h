@@ -1,0 +1,12 @@
+// The plug-in's one command: archive the file that the host is playing now.
+#pragma once
+
+#include <windows.h>
+
+// Runs the archive action for the host's main window with the settings in
+// force. A call that arrives while an action is still running (one of its
+// message boxes is open) does nothing.
+void archiveCurrentFile(HWND hwnd);
+
+// Appends the mkdir and the move line for one file to the script file.
+void createCommandPromptScript(const char* directory, const char* source);

@@ -1,0 +1,142 @@
+// The configuration dialog. It edits working copies of the five settings;
+// OK normalises the two roots, commits the copies and saves them, Cancel
+// drops them. The archive action reads only the committed settings, so an
+// open dialog changes nothing until OK.
+#include "config_dialog.h"
+
+#include <string.h>
+
+#include "gen_tunestow.h"
+#include "path_rewrite.h"
+#include "resource.h"
+#include "settings.h"
+
+char rootDirectoryArchiveFrom_Temp[PATH_BUFFER_SIZE];
+char rootDirectoryArchiveTo_Temp[PATH_BUFFER_SIZE];
+char scriptFilePathAndName_Temp[PATH_BUFFER_SIZE];
+int immediateMode_Temp;
+int playNextTrack_Temp;
+
+namespace {
+
+constexpr char TEXT_ROOT_TOO_LONG[] = "The root directory path is too long.";
+
+// Whether text is empty or does not end in the separator, so that OK must
+// append one.
+bool needsSeparator(const char* text) {
+    const size_t length = strlen(text);
+    return length == 0 || text[length - 1] != pathSeparatorFor(OPERATING_SYSTEM);
+}
+
+bool hasRoomForSeparator(const char* text) {
+    return !needsSeparator(text) || strlen(text) + 1 < PATH_BUFFER_SIZE;
+}
+
+void appendSeparator(char* text) {
+    if (needsSeparator(text)) {
+        const size_t length = strlen(text);
+        text[length] = pathSeparatorFor(OPERATING_SYSTEM);
+        text[length + 1] = '\0';
+    }
+}
+
+void showScriptRow(HWND hDlg, int command) {
+    setVisibility(hDlg, IDC_LABEL_SCRIPT, command);
+    setVisibility(hDlg, IDC_SCRIPT_FILE, command);
+    setVisibility(hDlg, IDC_PLAY_NEXT_TRACK, command);
+}
+
+void initializeDialog(HWND hDlg) {
+    SetDlgItemTextA(hDlg, IDC_ARCHIVE_FROM, rootDirectoryArchiveFrom_Temp);
+    SetDlgItemTextA(hDlg, IDC_ARCHIVE_TO, rootDirectoryArchiveTo_Temp);
+    SetDlgItemTextA(hDlg, IDC_SCRIPT_FILE, scriptFilePathAndName_Temp);
+    const bool immediate = immediateMode == 1;
+    CheckDlgButton(hDlg, IDC_IMMEDIATE_MODE, immediate ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(hDlg, IDC_SCRIPT_MODE, immediate ? BST_UNCHECKED : BST_CHECKED);
+    showScriptRow(hDlg, immediate ? SW_HIDE : SW_SHOW);
+    CheckDlgButton(hDlg, IDC_PLAY_NEXT_TRACK, playNextTrack == 1 ? BST_CHECKED : BST_UNCHECKED);
+    SendMessageA(hDlg, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(Icon));
+}
+
+// A root of 255 characters without its separator leaves no room for one;
+// the dialog stays open and nothing is committed.
+void commitSettings(HWND hDlg) {
+    if (!hasRoomForSeparator(rootDirectoryArchiveFrom_Temp) ||
+        !hasRoomForSeparator(rootDirectoryArchiveTo_Temp)) {
+        MessageBoxA(nullptr, TEXT_ROOT_TOO_LONG, "Error", MB_OK);
+        return;
+    }
+    appendSeparator(rootDirectoryArchiveFrom_Temp);
+    appendSeparator(rootDirectoryArchiveTo_Temp);
+    immediateMode = immediateMode_Temp;
+    playNextTrack = playNextTrack_Temp | immediateMode_Temp;
+    strcpy(rootDirectoryArchiveFrom, rootDirectoryArchiveFrom_Temp);
+    strcpy(rootDirectoryArchiveTo, rootDirectoryArchiveTo_Temp);
+    strcpy(scriptFilePathAndName, scriptFilePathAndName_Temp);
+    saveConfiguration();
+    EndDialog(hDlg, 0);
+}
+
+void handleCommand(HWND hDlg, int control) {
+    switch (control) {
+    case IDC_ARCHIVE_FROM:
+        GetDlgItemTextA(hDlg, control, rootDirectoryArchiveFrom_Temp, PATH_BUFFER_SIZE);
+        break;
+    case IDC_ARCHIVE_TO:
+        GetDlgItemTextA(hDlg, control, rootDirectoryArchiveTo_Temp, PATH_BUFFER_SIZE);
+        break;
+    case IDC_SCRIPT_FILE:
+        GetDlgItemTextA(hDlg, control, scriptFilePathAndName_Temp, PATH_BUFFER_SIZE);
+        break;
+    case IDC_IMMEDIATE_MODE:
+        showScriptRow(hDlg, SW_HIDE);
+        immediateMode_Temp = 1;
+        break;
+    case IDC_SCRIPT_MODE:
+        showScriptRow(hDlg, SW_SHOW);
+        immediateMode_Temp = 0;
+        break;
+    case IDC_PLAY_NEXT_TRACK:
+        playNextTrack_Temp = playNextTrack_Temp == 0 ? 1 : 0;
+        break;
+    case IDOK:
+        commitSettings(hDlg);
+        break;
+    case IDCANCEL:
+        EndDialog(hDlg, 0);
+        break;
+    }
+}
+
+}  // namespace
+
+void setVisibility(HWND hDlg, int control, int command) {
+    HWND item = GetDlgItem(hDlg, control);
+    if (item != nullptr) {
+        ShowWindow(item, command);
+    }
+}
+
+void config() {
+    immediateMode_Temp = immediateMode;
+    playNextTrack_Temp = playNextTrack;
+    strcpy(rootDirectoryArchiveFrom_Temp, rootDirectoryArchiveFrom);
+    strcpy(rootDirectoryArchiveTo_Temp, rootDirectoryArchiveTo);
+    strcpy(scriptFilePathAndName_Temp, scriptFilePathAndName);
+    DialogBoxParamA(plugin.hDllInstance, MAKEINTRESOURCEA(IDD_CONFIGURATION), plugin.hwndParent,
+                    ConfigProc, 0);
+}
+
+// Returns 0 for every message, WM_INITDIALOG included, so the platform
+// handles the rest and sets the keyboard focus itself.
+INT_PTR CALLBACK ConfigProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM) {
+    switch (message) {
+    case WM_INITDIALOG:
+        initializeDialog(hDlg);
+        break;
+    case WM_COMMAND:
+        handleCommand(hDlg, LOWORD(wParam));
+        break;
+    }
+    return 0;
+}

@@ -1,0 +1,90 @@
+// The plug-in as the host sees it: the plugin record and its one export,
+// start-up and shutdown, the tray icon, and the window procedure that hooks
+// the host's main window so that a left click on the icon archives the
+// playing file.
+#include "gen_tunestow.h"
+
+#include <shellapi.h>
+
+#include "archive.h"
+#include "resource.h"
+#include "settings.h"
+
+namespace {
+
+constexpr UINT SYSTRAY_ICON_ID = 1024;
+constexpr UINT WM_TRAY_CALLBACK = 3731;
+constexpr char TRAY_TIP[] = "Archive the file that is currently playing in Winamp";
+
+WNDPROC lpWndProcOld;
+
+void loadIconOnce() {
+    if (Icon == nullptr) {
+        Icon = LoadIconA(plugin.hDllInstance, MAKEINTRESOURCEA(IDI_TUNESTOW));
+    }
+}
+
+// The tray record in its first, 88-byte form, which every shell accepts.
+void notifyTray(DWORD command, const char* tip) {
+    NOTIFYICONDATAA data = {};
+    data.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    data.hWnd = plugin.hwndParent;
+    data.uID = SYSTRAY_ICON_ID;
+    data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    data.uCallbackMessage = WM_TRAY_CALLBACK;
+    data.hIcon = Icon;
+    wsprintfA(data.szTip, tip);
+    Shell_NotifyIconA(command, &data);
+}
+
+void hookHostWindow() {
+    lpWndProcOld = reinterpret_cast<WNDPROC>(
+        SetWindowLongA(plugin.hwndParent, GWL_WNDPROC, reinterpret_cast<LONG>(WndProc)));
+}
+
+// The host may unload the module after quit; leaving our procedure on its
+// window would have it call into freed code. Only undo our own hook: if
+// another module hooked the window after us, its procedure stays.
+void unhookHostWindow() {
+    if (GetWindowLongA(plugin.hwndParent, GWL_WNDPROC) == reinterpret_cast<LONG>(WndProc)) {
+        SetWindowLongA(plugin.hwndParent, GWL_WNDPROC, reinterpret_cast<LONG>(lpWndProcOld));
+    }
+}
+
+bool isTrayLeftButtonPress(UINT message, WPARAM wParam, LPARAM lParam) {
+    return message == WM_TRAY_CALLBACK && LOWORD(lParam) == WM_LBUTTONDOWN &&
+           LOWORD(wParam) == SYSTRAY_ICON_ID;
+}
+
+}  // namespace
+
+HICON Icon;
+
+winampGeneralPurposePlugin plugin = {
+    GPPHDR_VER, "Tunestow", init, config, quit, nullptr, nullptr,
+};
+
+extern "C" winampGeneralPurposePlugin* winampGetGeneralPurposePlugin() {
+    return &plugin;
+}
+
+int init() {
+    hookHostWindow();
+    loadIconOnce();
+    notifyTray(NIM_ADD, TRAY_TIP);
+    loadConfiguration();
+    return 0;
+}
+
+void quit() {
+    loadIconOnce();
+    notifyTray(NIM_DELETE, "");
+    unhookHostWindow();
+}
+
+LRESULT CALLBACK WndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (isTrayLeftButtonPress(message, wParam, lParam)) {
+        archiveCurrentFile(hwnd);
+    }
+    return CallWindowProcA(lpWndProcOld, hwnd, message, wParam, lParam);
+}

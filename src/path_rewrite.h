@@ -1,0 +1,44 @@
+// Re-rooting a file's path: the part that matches the from-root is replaced
+// by the to-root, and the directory the result needs is derived. Pure text
+// work on 8-bit strings, with no Windows dependency, so it is built and
+// tested natively as well.
+#pragma once
+
+#include <cstddef>
+
+// 0 selects the backslash as path separator, any other value the slash.
+constexpr int OPERATING_SYSTEM = 0;
+
+constexpr char pathSeparatorFor(int operatingSystem) {
+    return operatingSystem == 0 ? '\\' : '/';
+}
+constexpr char PATH_SEPARATOR = pathSeparatorFor(OPERATING_SYSTEM);
+
+// Size of every path buffer, terminating zero included.
+constexpr std::size_t PATH_BUFFER_SIZE = 256;
+
+// Splits text at the first complete, case-sensitive occurrence of token.
+// On a match, before and after receive the characters ahead of and behind
+// the occurrence and the result is true. Without a match (an empty text or
+// token never matches), or when a half would not fit its buffer, the result
+// is false and both buffers hold empty strings.
+bool getStringTokens(const char* text, const char* token,
+                     char* before, std::size_t beforeSize,
+                     char* after, std::size_t afterSize);
+
+enum RewriteResult {
+    REWRITE_DONE,        // target holds before + to-root + after
+    REWRITE_NOT_INSIDE,  // the source does not contain the from-root
+    REWRITE_TOO_LONG,    // the target would not fit PATH_BUFFER_SIZE
+};
+
+// Writes into target (PATH_BUFFER_SIZE bytes) the source with its from-root
+// replaced by the to-root. On any result but REWRITE_DONE target is empty.
+RewriteResult getNewFilePathAndName(const char* source, const char* fromRoot,
+                                    const char* toRoot, char* target);
+
+// Writes into directory the characters of path up to and including its last
+// separator; a path without a separator gives the empty text. A directory
+// buffer of PATH_BUFFER_SIZE always holds the directory of a path that fits
+// one; a path too long for the buffer is cut at its end.
+void createDirectoryName(const char* path, char* directory, std::size_t directorySize);

@@ -1,0 +1,318 @@
+// The archive action against the stand-in host, with real files and folders:
+// what lands on disk, what the script file holds byte for byte, which
+// requests reached the host and which message boxes the user saw.
+#include <string.h>
+
+#include <string>
+
+#include "archive.h"
+#include "settings.h"
+#include "stand_in_host.h"
+#include "test_support.h"
+
+namespace {
+
+constexpr char NOT_PLAYING[] =
+    "Error|This plugin works only when Winamp is playing a file. It does not work when playback is stopped.\n";
+constexpr char NO_PATH[] = "Error|Winamp did not report the path of the playing file.\n";
+constexpr char TOO_LONG[] = "Error|The path of the playing file or of its archive target is too long.\n";
+constexpr char NOT_INSIDE[] =
+    "Error|The playing file is not inside the archive-from root directory. Check the configuration.\n";
+constexpr char SKIP_FAILED[] = "|Failed to move to the next position in the playlist.\n";
+constexpr char SCRIPT_NOT_OPENED[] =
+    "Error|The script file could not be opened. Check the script file path in the configuration.\n";
+constexpr char NOT_MOVED[] = "Error|The file could not be moved to the archive. It stays where it was.\n";
+constexpr char ORIGINAL_KEPT[] =
+    "Error|The file was copied to the archive, but the original could not be removed.\n";
+
+void useSettings(const std::string& from, const std::string& to, const std::string& script,
+                 int immediate, int next) {
+    snprintf(rootDirectoryArchiveFrom, PATH_BUFFER_SIZE, "%s", from.c_str());
+    snprintf(rootDirectoryArchiveTo, PATH_BUFFER_SIZE, "%s", to.c_str());
+    snprintf(scriptFilePathAndName, PATH_BUFFER_SIZE, "%s", script.c_str());
+    immediateMode = immediate;
+    playNextTrack = next;
+}
+
+// A playlist of the given files, playing the first.
+void play(std::initializer_list<std::string> files) {
+    hostReset();
+    for (const std::string& file : files) {
+        hostAddEntry(file.c_str());
+    }
+}
+
+void click() {
+    archiveCurrentFile(host.window);
+}
+
+}  // namespace
+
+TEST_CASE("script mode appends the mkdir and move lines of the worked example") {
+    TempFolder work;
+    useSettings("C:\\Music\\Inbox\\", "D:\\Archive\\", work / "archive.cmd", 0, 0);
+    play({"C:\\Music\\Inbox\\Artist\\song.mp3"});
+    click();
+    CHECK(readFile(work / "archive.cmd") ==
+          "mkdir \"D:\\Archive\\Artist\\\"\r\n"
+          "move \"C:\\Music\\Inbox\\Artist\\song.mp3\" \"D:\\Archive\\Artist\\\"\r\n");
+    CHECK(messageBoxesSeen() == "");
+    CHECK(host.requests.nextTrack == 0);
+}
+
+TEST_CASE("script mode keeps earlier lines and repeats the mkdir line for each file") {
+    TempFolder work;
+    writeFile(work / "archive.cmd", "rem earlier\r\n");
+    useSettings("C:\\In\\", "D:\\Out\\", work / "archive.cmd", 0, 1);
+    play({"C:\\In\\Band\\one.mp3", "C:\\In\\Band\\two 100% & more.mp3", "C:\\In\\three.mp3"});
+    click();
+    click();
+    CHECK(readFile(work / "archive.cmd") ==
+          "rem earlier\r\n"
+          "mkdir \"D:\\Out\\Band\\\"\r\n"
+          "move \"C:\\In\\Band\\one.mp3\" \"D:\\Out\\Band\\\"\r\n"
+          "mkdir \"D:\\Out\\Band\\\"\r\n"
+          "move \"C:\\In\\Band\\two 100% & more.mp3\" \"D:\\Out\\Band\\\"\r\n");
+    // Skipping is on: each click moved playback on once, before its lines.
+    CHECK(host.requests.nextTrack == 2);
+    CHECK(host.position == 2);
+    CHECK(messageBoxesSeen() == "");
+}
+
+TEST_CASE("only a skip setting of exactly 1 skips to the next track") {
+    TempFolder work;
+    for (int next : {0, 2, -1}) {
+        CAPTURE(next);
+        useSettings("C:\\In\\", "D:\\Out\\", work / "archive.cmd", 0, next);
+        play({"C:\\In\\a.mp3", "C:\\In\\b.mp3"});
+        click();
+        CHECK(host.requests.nextTrack == 0);
+        CHECK(host.position == 0);
+    }
+}
+
+TEST_CASE("immediate mode moves the file and creates every missing folder level") {
+    TempFolder work;
+    writeFile(work / "in\\Artist\\Album\\song.mp3", "song bytes");
+    for (int mode : {1, 2}) {
+        CAPTURE(mode);
+        const std::string archive = work / (mode == 1 ? "archive\\deep\\" : "other\\");
+        useSettings(work / "in\\", archive, "", mode, 0);
+        play({work / "in\\Artist\\Album\\song.mp3"});
+        click();
+        CHECK(messageBoxesSeen() == "");
+        CHECK(readFile(archive + "Artist\\Album\\song.mp3") == "song bytes");
+        CHECK_FALSE(fileExists(work / "in\\Artist\\Album\\song.mp3"));
+        writeFile(work / "in\\Artist\\Album\\song.mp3", "song bytes");
+    }
+}
+
+TEST_CASE("immediate mode skips first, then moves the file the host has let go") {
+    TempFolder work;
+    writeFile(work / "in\\a.mp3", "a");
+    writeFile(work / "in\\b.mp3", "b");
+    useSettings(work / "in\\", work / "out\\", "", 1, 1);
+    play({work / "in\\a.mp3", work / "in\\b.mp3"});
+    hostHoldPlayingFile(300);   // a player lets the file go a little after the skip
+    click();
+    CHECK(messageBoxesSeen() == "");
+    CHECK(host.position == 1);
+    CHECK(readFile(work / "out\\a.mp3") == "a");
+    CHECK_FALSE(fileExists(work / "in\\a.mp3"));
+}
+
+TEST_CASE("a file the host keeps open stays where it is, with a message") {
+    TempFolder work;
+    writeFile(work / "in\\a.mp3", "a");
+    useSettings(work / "in\\", work / "out\\", "", 1, 1);
+    play({work / "in\\a.mp3", work / "in\\b.mp3"});
+    hostHoldPlayingFile(-1);
+    const DWORD start = GetTickCount();
+    click();
+    const DWORD took = GetTickCount() - start;
+    hostReleaseFile();
+    CHECK(messageBoxesSeen() == NOT_MOVED);
+    CHECK(readFile(work / "in\\a.mp3") == "a");
+    CHECK_FALSE(fileExists(work / "out\\a.mp3"));
+    CHECK_MESSAGE(took >= 900, "gave up after " << took << " ms");
+}
+
+TEST_CASE("an existing archive file is never overwritten") {
+    TempFolder work;
+    writeFile(work / "in\\a.mp3", "new");
+    writeFile(work / "out\\a.mp3", "old");
+    useSettings(work / "in\\", work / "out\\", "", 1, 0);
+    play({work / "in\\a.mp3"});
+    click();
+    CHECK(messageBoxesSeen() == NOT_MOVED);
+    CHECK(readFile(work / "in\\a.mp3") == "new");
+    CHECK(readFile(work / "out\\a.mp3") == "old");
+}
+
+TEST_CASE("a move to another volume lands, or keeps both copies with a message") {
+    const char* secondVolume = getenv("SECOND_VOLUME");
+    if (secondVolume == nullptr || !folderExists(secondVolume)) {
+        MESSAGE("no second volume (SECOND_VOLUME) in this prefix: skipped");
+        return;
+    }
+    TempFolder work;
+    TempFolder other(secondVolume);
+    writeFile(work / "in\\a.mp3", "a");
+    writeFile(work / "in\\b.mp3", "b");
+    useSettings(work / "in\\", other / "out\\", "", 1, 0);
+
+    play({work / "in\\a.mp3"});
+    click();
+    CHECK(messageBoxesSeen() == "");
+    CHECK(readFile(other / "out\\a.mp3") == "a");
+    CHECK_FALSE(fileExists(work / "in\\a.mp3"));
+
+    // The copy lands, but the read-only source cannot be deleted.
+    SetFileAttributesA((work / "in\\b.mp3").c_str(), FILE_ATTRIBUTE_READONLY);
+    play({work / "in\\b.mp3"});
+    click();
+    CHECK(messageBoxesSeen() == ORIGINAL_KEPT);
+    CHECK(readFile(other / "out\\b.mp3") == "b");
+    CHECK(readFile(work / "in\\b.mp3") == "b");
+}
+
+TEST_CASE("a host that is not playing gets the error message and nothing else") {
+    TempFolder work;
+    for (int state : {0, 3, 2, -1}) {
+        CAPTURE(state);
+        writeFile(work / "in\\a.mp3", "a");
+        for (int mode : {0, 1}) {
+            useSettings(work / "in\\", work / "out\\", work / "archive.cmd", mode, 1);
+            play({work / "in\\a.mp3", work / "in\\b.mp3"});
+            host.playingState = state;
+            click();
+            CHECK(messageBoxesSeen() == NOT_PLAYING);
+            CHECK(host.requests.getListPos == 0);
+            CHECK(host.requests.nextTrack == 0);
+            CHECK_FALSE(fileExists(work / "archive.cmd"));
+            CHECK(readFile(work / "in\\a.mp3") == "a");
+        }
+    }
+}
+
+TEST_CASE("unusable paths from the host or the settings stop the action before the skip") {
+    TempFolder work;
+    const std::string longName(260, 'x');
+    struct Case {
+        const char* what;
+        std::string playing;
+        std::string from;
+        std::string to;
+        bool nullPath;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"null path", "C:\\In\\a.mp3", "C:\\In\\", "D:\\", true, NO_PATH},
+        {"empty path", "", "C:\\In\\", "D:\\", false, NO_PATH},
+        {"source too long", "C:\\In\\" + longName, "C:\\In\\", "D:\\", false, TOO_LONG},
+        {"target too long", "C:\\In\\" + std::string(200, 'x'), "C:\\In\\",
+         "D:\\" + std::string(60, 'y') + "\\", false, TOO_LONG},
+        {"outside the root", "C:\\Other\\a.mp3", "C:\\In\\", "D:\\", false, NOT_INSIDE},
+        {"root in another case", "C:\\in\\a.mp3", "C:\\In\\", "D:\\", false, NOT_INSIDE},
+        {"empty root", "C:\\In\\a.mp3", "", "", false, NOT_INSIDE},
+    };
+    for (const Case& c : cases) {
+        CAPTURE(c.what);
+        for (int mode : {0, 1}) {
+            useSettings(c.from, c.to, work / "archive.cmd", mode, 1);
+            play({c.playing, "C:\\In\\next.mp3"});
+            host.answerNullPath = c.nullPath;
+            click();
+            CHECK(messageBoxesSeen() == c.message);
+            CHECK(host.requests.nextTrack == 0);
+            CHECK(host.position == 0);
+            CHECK_FALSE(fileExists(work / "archive.cmd"));
+        }
+    }
+}
+
+TEST_CASE("a target of exactly 255 characters is archived") {
+    TempFolder work;
+    const std::string name = std::string(255 - 8 - 4, 'n') + ".mp3";  // "D:\\Arch\\" + name
+    useSettings("C:\\", "D:\\Arch\\", work / "archive.cmd", 0, 0);
+    play({"C:\\" + name});
+    click();
+    CHECK(messageBoxesSeen() == "");
+    CHECK(readFile(work / "archive.cmd") ==
+          "mkdir \"D:\\Arch\\\"\r\nmove \"C:\\" + name + "\" \"D:\\Arch\\\"\r\n");
+}
+
+TEST_CASE("a skip that never takes is tried three times, each failure acknowledged") {
+    TempFolder work;
+    for (int position : {0, -1, 2147483647}) {
+        CAPTURE(position);
+        useSettings("C:\\In\\", "D:\\Out\\", work / "archive.cmd", 0, 1);
+        play({"C:\\In\\a.mp3"});
+        host.position = position;
+        host.positionStuck = true;
+        if (position != 0) {
+            host.answerNullPath = false;
+            snprintf(host.entries[0], HOST_MAX_PATH, "C:\\In\\a.mp3");
+        }
+        click();
+        if (position == 0) {
+            CHECK(messageBoxesSeen() == std::string(SKIP_FAILED) + SKIP_FAILED + SKIP_FAILED);
+            CHECK(host.requests.nextTrack == 3);
+        } else {
+            // The host has no entry at such a position, so it reports no path.
+            CHECK(messageBoxesSeen() == NO_PATH);
+        }
+        CHECK_FALSE(fileExists(work / "archive.cmd"));
+    }
+}
+
+TEST_CASE("a skip that takes on the second attempt archives after one message") {
+    TempFolder work;
+    useSettings("C:\\In\\", "D:\\Out\\", work / "archive.cmd", 0, 1);
+    play({"C:\\In\\a.mp3", "C:\\In\\b.mp3"});
+    host.positionStuck = true;
+    host.onMessageBox = [] { host.positionStuck = false; };
+    click();
+    CHECK(messageBoxesSeen() == SKIP_FAILED);
+    CHECK(host.requests.nextTrack == 2);
+    CHECK(readFile(work / "archive.cmd") ==
+          "mkdir \"D:\\Out\\\"\r\nmove \"C:\\In\\a.mp3\" \"D:\\Out\\\"\r\n");
+}
+
+TEST_CASE("a script file that cannot be opened is reported and nothing is written") {
+    TempFolder work;
+    const std::string scripts[] = {"", work / "missing folder\\archive.cmd", work.path};
+    for (const std::string& script : scripts) {
+        CAPTURE(script);
+        useSettings("C:\\In\\", "D:\\Out\\", script, 0, 0);
+        play({"C:\\In\\a.mp3"});
+        click();
+        CHECK(messageBoxesSeen() == SCRIPT_NOT_OPENED);
+        CHECK_FALSE(folderExists(work / "missing folder"));
+    }
+}
+
+TEST_CASE("a click while a message box of the action is open starts no second action") {
+    TempFolder work;
+    useSettings("C:\\In\\", "D:\\Out\\", work / "archive.cmd", 0, 1);
+    play({"C:\\In\\a.mp3", "C:\\In\\b.mp3"});
+    host.positionStuck = true;
+    static long requestsDuringBox;
+    requestsDuringBox = -1;
+    host.onMessageBox = [] {
+        const long before = host.requests.isPlaying;
+        archiveCurrentFile(host.window);
+        requestsDuringBox = host.requests.isPlaying - before;
+    };
+    click();
+    CHECK(requestsDuringBox == 0);
+    CHECK(host.requests.isPlaying == 1);
+    CHECK(host.requests.nextTrack == 3);
+    CHECK(host.boxCount == 3);
+    // Once the action is over, the next click runs again.
+    host.onMessageBox = nullptr;
+    host.positionStuck = false;
+    click();
+    CHECK(host.requests.isPlaying == 2);
+    CHECK(fileExists(work / "archive.cmd"));
+}

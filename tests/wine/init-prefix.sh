@@ -1,0 +1,19 @@
+#!/bin/sh
+# Makes the Wine prefix the Windows tests share, once per test run: a new
+# 32-bit prefix, no window-manager waits, the real dialog fonts, and drive Y:
+# on another file system so that a move to it crosses volumes.
+set -eu
+prefix="$1"
+second_volume="$2"
+export WINEPREFIX="$prefix" WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+
+if [ ! -f "$prefix/system.reg" ]; then
+    wineboot --init
+    wineserver -w
+fi
+wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null
+wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null
+cp -n /usr/share/wine/fonts/*.ttf /usr/share/wine/fonts/*.fon "$prefix/drive_c/windows/Fonts/" 2>/dev/null || true
+mkdir -p "$second_volume"
+ln -sfn "$second_volume" "$prefix/dosdevices/y:"
+wineserver -w
