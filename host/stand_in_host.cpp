@@ -67,17 +67,54 @@ void playNextEntry() {
     }
 }
 
+// Shows the playlist with the playing entry marked, for a person trying the
+// plug-in by hand.
+void paintPlaylist(HWND hwnd) {
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(hwnd, &paint);
+    SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+    SetBkMode(dc, TRANSPARENT);
+    int y = 4;
+    if (host.entryCount == 0) {
+        TextOutA(dc, 8, y, "The playlist is empty.", 22);
+    }
+    for (int i = 0; i < host.entryCount && y < paint.rcPaint.bottom; ++i, y += 16) {
+        char line[HOST_MAX_PATH + 16];
+        const int length = snprintf(line, sizeof line, "%s %d. %s", i == host.position ? ">" : " ",
+                                    i + 1, host.entries[i]);
+        TextOutA(dc, 8, y, line, length < 0 ? 0 : length);
+    }
+    EndPaint(hwnd, &paint);
+}
+
 LRESULT CALLBACK hostWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     logMessage(message, wParam, lParam);
     switch (message) {
     case WM_USER:
         return answerRequest(wParam, lParam);
     case WM_COMMAND:
-        if (LOWORD(wParam) == WINAMP_BUTTON5) {
+        switch (LOWORD(wParam)) {
+        case WINAMP_BUTTON5:
+        case HOST_MENU_NEXT:
             playNextEntry();
+            InvalidateRect(hwnd, nullptr, TRUE);
+            return 0;
+        case HOST_MENU_CONFIGURE:
+            if (host.configurePlugin != nullptr) {
+                host.configurePlugin();
+            }
+            return 0;
+        case HOST_MENU_EXIT:
+            DestroyWindow(hwnd);
             return 0;
         }
         break;
+    case WM_PAINT:
+        paintPlaylist(hwnd);
+        return 0;
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
     case WM_HOST_DIALOG_SHOWN:
         if (host.onDialog != nullptr && pendingDialog != nullptr) {
             HWND dialog = pendingDialog;
@@ -104,6 +141,9 @@ void noteMessageBox(HWND box) {
                       GetDlgItem(box, IDYES) == nullptr && GetDlgItem(box, IDNO) == nullptr;
     }
     ++host.boxCount;
+    if (!host.answerMessageBoxes) {
+        return;
+    }
     if (host.onMessageBox != nullptr) {
         PostMessageA(host.window, WM_HOST_BOX_SHOWN, 0, 0);
     }
@@ -139,9 +179,17 @@ HWND hostCreateWindow() {
     windowClass.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
     RegisterClassA(&windowClass);
+    HMENU plugIn = CreatePopupMenu();
+    AppendMenuA(plugIn, MF_STRING, HOST_MENU_CONFIGURE, "&Configure Tunestow...");
+    AppendMenuA(plugIn, MF_STRING, HOST_MENU_NEXT, "&Next track");
+    AppendMenuA(plugIn, MF_SEPARATOR, 0, nullptr);
+    AppendMenuA(plugIn, MF_STRING, HOST_MENU_EXIT, "E&xit");
+    HMENU menu = CreateMenu();
+    AppendMenuA(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(plugIn), "&Player");
     host.window = CreateWindowA(WINDOW_CLASS, "Stand-in host", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
-                                CW_USEDEFAULT, 480, 200, nullptr, nullptr, windowClass.hInstance,
+                                CW_USEDEFAULT, 560, 220, nullptr, menu, windowClass.hInstance,
                                 nullptr);
+    host.answerMessageBoxes = true;
     hostReset();
     return host.window;
 }

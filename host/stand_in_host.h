@@ -53,12 +53,19 @@ struct StandInHost {
     int releaseDelayMs;          // after the next-track command; -1 never
     void (*onDialog)(HWND dialog);  // called from the dialog's modal loop once it shows
     void (*onMessageBox)();         // called from a message box's modal loop before OK
+    bool answerMessageBoxes;        // false: a person answers them
+    void (*configurePlugin)();      // the plug-in's configure routine, for the menu
 };
 
 extern StandInHost host;
 
+// Menu commands of the main window.
+constexpr UINT HOST_MENU_CONFIGURE = 1;
+constexpr UINT HOST_MENU_NEXT = 2;
+constexpr UINT HOST_MENU_EXIT = 3;
+
 // Registers the window class "Winamp v1.x", as the player's main window is
-// known, and creates the (hidden) main window. Call once per thread.
+// known, and creates the (hidden) main window with its menu. Call once.
 HWND hostCreateWindow();
 
 // Empties the playlist, the counts, the logs and the message boxes, and
