@@ -3,7 +3,6 @@
 // two slashes, no removal of "." or ".." parts.
 #include "path_rewrite.h"
 
-#include <cstdio>
 #include <cstring>
 #include <string_view>
 
@@ -17,7 +16,7 @@ std::size_t findFirstOccurrence(std::string_view text, std::string_view token) {
         return std::string_view::npos;
     }
     for (std::size_t start = 0; start + token.size() <= text.size(); ++start) {
-        if (text.compare(start, token.size(), token) == 0) {
+        if (std::string_view(text.data() + start, token.size()) == token) {
             return start;
         }
     }
@@ -42,8 +41,11 @@ bool getStringTokens(const char* text, const char* token,
     if (start == std::string_view::npos) {
         return false;
     }
-    const std::string_view head = whole.substr(0, start);
-    const std::string_view tail = whole.substr(start + needle.size());
+    // Views are cut by hand: substr checks its bounds with an exception,
+    // which the module is built without.
+    const std::string_view head(whole.data(), start);
+    const std::string_view tail(whole.data() + start + needle.size(),
+                                whole.size() - start - needle.size());
     if (head.size() >= beforeSize || tail.size() >= afterSize) {
         return false;
     }
@@ -65,11 +67,19 @@ RewriteResult getNewFilePathAndName(const char* source, const char* fromRoot,
     if (!getStringTokens(source, fromRoot, before, sizeof before, after, sizeof after)) {
         return REWRITE_NOT_INSIDE;
     }
-    const int length = std::snprintf(target, PATH_BUFFER_SIZE, "%s%s%s", before, toRoot, after);
-    if (length < 0 || static_cast<std::size_t>(length) >= PATH_BUFFER_SIZE) {
-        target[0] = '\0';
+    const std::string_view pieces[] = {before, toRoot, after};
+    std::size_t length = 0;
+    for (std::string_view piece : pieces) {
+        length += piece.size();
+    }
+    if (length >= PATH_BUFFER_SIZE) {
         return REWRITE_TOO_LONG;
     }
+    for (std::string_view piece : pieces) {
+        std::memcpy(target, piece.data(), piece.size());
+        target += piece.size();
+    }
+    *target = '\0';
     return REWRITE_DONE;
 }
 
