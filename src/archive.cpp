@@ -81,14 +81,14 @@ bool skipToNextTrack(HWND hwnd, LRESULT position) {
     return false;
 }
 
-// Creates every missing level of directory, as the command prompt's mkdir
-// does. Levels that exist already, or cannot be made, are left to the move
-// to report.
+// Creates every missing level of directory (which ends in the separator),
+// as the command prompt's mkdir does. Levels that exist already, or cannot
+// be made, such as the drive, are left to the move to report.
 void createDirectoryLevels(const char* directory) {
     char level[PATH_BUFFER_SIZE];
     const size_t length = strnlen(directory, PATH_BUFFER_SIZE - 1);
-    for (size_t i = 1; i <= length; ++i) {
-        if (i == length || directory[i] == PATH_SEPARATOR) {
+    for (size_t i = 1; i < length; ++i) {
+        if (directory[i] == PATH_SEPARATOR) {
             memcpy(level, directory, i);
             level[i] = '\0';
             _mkdir(level);
