@@ -17,7 +17,7 @@ SKIP = 77
 NOTE_BLUE = bytes((40, 140, 230))   # the note's body in the icon, opaque
 prefix, host_program, module = sys.argv[1:4]
 env = dict(os.environ, WINEPREFIX=prefix, WINEARCH="win32", WINEDEBUG="-all",
-           WINEDLLOVERRIDES="mscoree,mshtml=")
+           WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d")
 
 
 def windows_path(path):

@@ -5,7 +5,7 @@
 set -eu
 prefix="$1"
 second_volume="$2"
-export WINEPREFIX="$prefix" WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPREFIX="$prefix" WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
 
 if [ ! -f "$prefix/system.reg" ]; then
     wineboot --init
