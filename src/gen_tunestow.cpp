@@ -68,6 +68,12 @@ extern "C" winampGeneralPurposePlugin* winampGetGeneralPurposePlugin() {
     return &plugin;
 }
 
+// The module's entry point, in place of the mingw start-up code: nothing
+// needs constructing, so loading and unloading have nothing to do.
+extern "C" BOOL WINAPI DllMainCRTStartup(HINSTANCE, DWORD, LPVOID) {
+    return TRUE;
+}
+
 int init() {
     hookHostWindow();
     loadIconOnce();

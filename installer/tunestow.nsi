@@ -1,0 +1,156 @@
+; Tunestow's installer: puts gen_tunestow.dll into the Plugins folder of an
+; existing Winamp installation, writes an uninstaller beside it and adds an
+; entry to Windows' list of installed programs. CMake builds it
+; (installer/CMakeLists.txt) and passes the version and the paths with -D.
+;
+;   tunestow-setup.exe [/S] [/D=C:\path\to\Winamp]
+;   Plugins\uninstall-tunestow.exe [/S]
+;
+; Exit codes of both: 0 done, 1 cancelled by the user, 2 the folder holds no
+; winamp.exe, 3 the player is still running (in silent mode at once, else
+; when the user gives up waiting for it).
+
+!ifndef VERSION | PLUGIN_DLL | OUTFILE | PUBLISHER | COPYRIGHT
+  !error "Build through CMake: VERSION, PLUGIN_DLL, OUTFILE, PUBLISHER and COPYRIGHT come from there"
+!endif
+
+Unicode true
+SetCompressor /SOLID lzma
+RequestExecutionLevel admin
+ManifestSupportedOS all
+
+!define PLAYER_WINDOW_CLASS "Winamp v1.x"
+!define PLUGIN "gen_tunestow.dll"
+!define UNINSTALLER "uninstall-tunestow.exe"
+!define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Tunestow"
+!define EXIT_NO_PLAYER 2
+!define EXIT_PLAYER_RUNNING 3
+
+Name "Tunestow"
+Caption "Tunestow ${VERSION} Setup"
+UninstallCaption "Tunestow ${VERSION} Uninstall"
+BrandingText "Tunestow ${VERSION}"
+OutFile "${OUTFILE}"
+
+; The player's own installer records its folder as the default value of this
+; key; /D= on the command line overrides both.
+InstallDir "$PROGRAMFILES\Winamp"
+InstallDirRegKey HKLM "Software\Winamp" ""
+
+ShowInstDetails show
+ShowUninstDetails show
+; A DLL that cannot be written stops the installation; it is never skipped.
+AllowSkipFiles off
+
+VIProductVersion "${VERSION_MAJOR}.${VERSION_MINOR}.${VERSION_PATCH}.0"
+VIFileVersion "${VERSION_MAJOR}.${VERSION_MINOR}.${VERSION_PATCH}.0"
+VIAddVersionKey /LANG=1033 "ProductName" "Tunestow"
+VIAddVersionKey /LANG=1033 "FileDescription" "Tunestow ${VERSION} Setup"
+VIAddVersionKey /LANG=1033 "CompanyName" "${PUBLISHER}"
+VIAddVersionKey /LANG=1033 "LegalCopyright" "${COPYRIGHT}"
+VIAddVersionKey /LANG=1033 "FileVersion" "${VERSION}"
+VIAddVersionKey /LANG=1033 "ProductVersion" "${VERSION}"
+
+!define NO_PLAYER_TEXT "There is no Winamp in $INSTDIR (winamp.exe is missing).$\r$\n$\r$\nChoose the folder where Winamp is installed."
+!define PLAYER_RUNNING_TEXT "Winamp is running and holds its plug-ins open.$\r$\n$\r$\nClose Winamp, then click Retry."
+
+DirText "Setup will install Tunestow ${VERSION} into the Plugins folder of Winamp. Choose the folder where Winamp is installed, the one that holds winamp.exe." "Winamp folder"
+UninstallText "This removes Tunestow from Winamp's Plugins folder. Your Tunestow settings stay in Winamp's settings file."
+
+Page directory "" "" leaveDirectoryPage
+Page instfiles
+UninstPage uninstConfirm
+UninstPage instfiles
+
+
+; Waits, asking the user, until the player's main window is gone. Sets $0 to
+; 0 when it is, to 1 when the user cancels; in silent mode the answer is
+; Cancel at once, so that a DLL in use is never overwritten unattended.
+!macro DEFINE_WAIT_FOR_PLAYER prefix
+Function ${prefix}waitForPlayerToClose
+  retry:
+    FindWindow $0 "${PLAYER_WINDOW_CLASS}"
+    StrCmp $0 0 closed
+    MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "${PLAYER_RUNNING_TEXT}" /SD IDCANCEL IDRETRY retry
+    StrCpy $0 1
+    Return
+  closed:
+    StrCpy $0 0
+FunctionEnd
+!macroend
+!insertmacro DEFINE_WAIT_FOR_PLAYER ""
+!insertmacro DEFINE_WAIT_FOR_PLAYER "un."
+
+; Ends a silent run, or an interactive one past the pages, with an exit code.
+!macro FAIL_WITH code
+  SetErrorLevel ${code}
+  Abort
+!macroend
+
+
+; Next on the directory page: the folder must hold the player, and the player
+; must not run. Abort here keeps the user on the page.
+Function leaveDirectoryPage
+  IfFileExists "$INSTDIR\winamp.exe" playerFound
+    MessageBox MB_OK|MB_ICONSTOP "${NO_PLAYER_TEXT}"
+    Abort
+  playerFound:
+  Call waitForPlayerToClose
+  StrCmp $0 0 +2
+    Abort
+FunctionEnd
+
+Section "Tunestow" SectionPlugin
+  ; Silent mode shows no pages, so the checks of the directory page run
+  ; again here; the player may also have been started since.
+  IfFileExists "$INSTDIR\winamp.exe" playerFound
+    DetailPrint "No winamp.exe in $INSTDIR"
+    MessageBox MB_OK|MB_ICONSTOP "${NO_PLAYER_TEXT}" /SD IDOK
+    !insertmacro FAIL_WITH ${EXIT_NO_PLAYER}
+  playerFound:
+  Call waitForPlayerToClose
+  StrCmp $0 0 playerClosed
+    DetailPrint "Winamp is running"
+    !insertmacro FAIL_WITH ${EXIT_PLAYER_RUNNING}
+  playerClosed:
+
+  SetOutPath "$INSTDIR\Plugins"
+  SetOverwrite on
+  File "${PLUGIN_DLL}"
+  WriteUninstaller "$INSTDIR\Plugins\${UNINSTALLER}"
+
+  SectionGetSize ${SectionPlugin} $1
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "Tunestow (Winamp plug-in)"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "${PUBLISHER}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\Plugins\${PLUGIN},0"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR\Plugins"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\Plugins\${UNINSTALLER}"'
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\Plugins\${UNINSTALLER}" /S'
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $1
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "VersionMajor" ${VERSION_MAJOR}
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "VersionMinor" ${VERSION_MINOR}
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
+SectionEnd
+
+
+; $INSTDIR is the Plugins folder the uninstaller sits in. Only the two files
+; this installer wrote go; the folder and the player's settings file, which
+; holds the plug-in's settings, stay.
+Section "Uninstall"
+  Call un.waitForPlayerToClose
+  StrCmp $0 0 playerClosed
+    DetailPrint "Winamp is running"
+    !insertmacro FAIL_WITH ${EXIT_PLAYER_RUNNING}
+  playerClosed:
+
+  Delete "$INSTDIR\${PLUGIN}"
+  Delete "$INSTDIR\${UNINSTALLER}"
+
+  ; With copies in two players' folders the entry names the later one; the
+  ; uninstaller of the other copy leaves it in place.
+  ReadRegStr $1 HKLM "${UNINSTALL_KEY}" "InstallLocation"
+  StrCmp $1 $INSTDIR 0 +2
+    DeleteRegKey HKLM "${UNINSTALL_KEY}"
+SectionEnd

@@ -1,0 +1,374 @@
+#!/usr/bin/python3
+"""The installer as a user meets it, under Wine: tunestow-setup.exe run
+silently and through its pages against temporary player folders, the
+uninstaller it leaves, the entry in the list of installed programs, and the
+refusals (no winamp.exe in the folder, the player running).
+
+    installer_test.py --wine RUN_IN_WINE --prefix WINEPREFIX --setup SETUP_EXE
+                      --dll BUILT_DLL --host HOST_EXE --probe PROBE_EXE --version X.Y.Z
+"""
+import argparse
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import unittest
+
+UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Tunestow"
+PLAYER_KEY = r"HKLM\Software\Winamp"
+PLAYER_CLASS = "Winamp v1.x"
+UNINSTALLER = "uninstall-tunestow.exe"
+EXIT_CANCELLED, EXIT_NO_PLAYER, EXIT_PLAYER_RUNNING = 1, 2, 3
+WAIT_MS = "20000"
+
+ARGS = None
+
+
+def windows_path(path):
+    """Drive Z: is the Linux root."""
+    return "Z:" + path.replace("/", "\\")
+
+
+def wine(*argv, timeout=120):
+    """Runs a Windows program to its end; its output comes back in bytes.
+
+    The output goes through a file, not a pipe: the first program of a
+    prefix starts Wine's background processes, which inherit its handles and
+    would hold a pipe open long after the program has ended."""
+    with tempfile.TemporaryFile() as output:
+        result = subprocess.run([ARGS.wine, *argv], stdin=subprocess.DEVNULL, stdout=output,
+                                stderr=subprocess.DEVNULL, timeout=timeout)
+        output.seek(0)
+        result.stdout = output.read()
+    return result
+
+
+def wine_start(*argv):
+    return subprocess.Popen([ARGS.wine, *argv], stdin=subprocess.DEVNULL,
+                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
+def wineserver_wait():
+    """Waits until every program of the prefix has ended."""
+    env = dict(os.environ, WINEPREFIX=ARGS.prefix, WINEARCH="win32", WINEDEBUG="-all")
+    subprocess.run(["wineserver", "-w"], env=env, check=True, timeout=120)
+
+
+def probe(*argv):
+    result = wine(ARGS.probe, *argv)
+    return result.returncode, result.stdout.decode("cp1252").replace("\r\n", "\n")
+
+
+def registry_values(key):
+    """The values of a key as {name: (type, data)}, or None when it is absent."""
+    result = wine("reg", "query", key)
+    if result.returncode != 0:
+        return None
+    values = {}
+    for line in result.stdout.decode("cp1252").splitlines():
+        parts = line.strip().split("    ")
+        if len(parts) == 3:
+            values[parts[0]] = (parts[1], parts[2])
+    return values
+
+
+def delete_registry_key(key):
+    wine("reg", "delete", key, "/f")
+
+
+def read_bytes(path):
+    with open(path, "rb") as f:
+        return f.read()
+
+
+class InstallerTestCase(unittest.TestCase):
+    def setUp(self):
+        self.root = tempfile.mkdtemp(prefix="tunestow-installer-")
+        self.processes = []
+        self.built_dll = read_bytes(ARGS.dll)
+        self.caption = f"Tunestow {ARGS.version} Setup"
+        delete_registry_key(UNINSTALL_KEY)
+        delete_registry_key(PLAYER_KEY)
+
+    def tearDown(self):
+        for process in self.processes:
+            if process.poll() is None:
+                process.kill()
+                process.wait()
+        wineserver_wait()
+        delete_registry_key(UNINSTALL_KEY)
+        delete_registry_key(PLAYER_KEY)
+        shutil.rmtree(self.root, ignore_errors=True)
+
+    # The player's folder as its own installer leaves it, with a settings
+    # file that holds the plug-in's section and another plug-in beside ours.
+    PLAYER_FILES = {
+        "winamp.exe": b"MZ stand-in for the player",
+        "winamp.ini": b"[Winamp]\r\nvolume=200\r\n[Tunestow]\r\nimmediateMode=1\r\n"
+                      b"rootDirectoryArchiveFrom=D:\\Music\r\n",
+        "Plugins/gen_other.dll": b"MZ another plug-in",
+    }
+
+    def make_player(self, name, files=None):
+        folder = os.path.join(self.root, name)
+        for relative, content in (self.PLAYER_FILES if files is None else files).items():
+            path = os.path.join(folder, relative)
+            os.makedirs(os.path.dirname(path), exist_ok=True)
+            with open(path, "wb") as f:
+                f.write(content)
+        os.makedirs(folder, exist_ok=True)
+        return folder
+
+    def install_silently(self, folder=None):
+        argv = [ARGS.setup, "/S"]
+        if folder is not None:
+            argv.append("/D=" + windows_path(folder))  # last, as the installer wants it
+        return wine(*argv).returncode
+
+    def start_player(self, dll):
+        """The stand-in host: a window of the player's class with `dll` loaded."""
+        host = wine_start(ARGS.host, "--dll", windows_path(dll),
+                          "--ini", windows_path(os.path.join(self.root, "host.ini")))
+        self.processes.append(host)
+        code, _ = probe("wait-window", PLAYER_CLASS, WAIT_MS)
+        self.assertEqual(code, 0, "the stand-in host's window never appeared")
+        return host
+
+    def stop_player(self, host):
+        code, _ = probe("close-window", PLAYER_CLASS, WAIT_MS)
+        self.assertEqual(code, 0, "the stand-in host did not close")
+        host.wait(timeout=30)
+
+    # Checks that name what differs, so that a failure reads without Wine.
+    def assert_file(self, path, content, what):
+        self.assertTrue(os.path.isfile(path), f"{what}: {path} is missing")
+        self.assertTrue(read_bytes(path) == content,
+                        f"{what}: {path} has other bytes ({os.path.getsize(path)} bytes, "
+                        f"expected {len(content)})")
+
+    def assert_absent(self, path, what):
+        self.assertFalse(os.path.exists(path), f"{what}: {path} should not exist")
+
+    def assert_player_untouched(self, folder):
+        for relative, content in self.PLAYER_FILES.items():
+            self.assert_file(os.path.join(folder, relative), content, "the player's own file")
+
+    def assert_installed(self, folder):
+        plugins = os.path.join(folder, "Plugins")
+        self.assert_file(os.path.join(plugins, "gen_tunestow.dll"), self.built_dll,
+                         "installed plug-in")
+        uninstaller = os.path.join(plugins, UNINSTALLER)
+        self.assertTrue(os.path.isfile(uninstaller), f"no uninstaller at {uninstaller}")
+        entry = registry_values(UNINSTALL_KEY)
+        self.assertIsNotNone(entry, "no entry in the list of installed programs")
+        return entry
+
+    def assert_nothing_installed(self, folder):
+        self.assert_absent(os.path.join(folder, "Plugins", UNINSTALLER), "refused installation")
+        self.assertIsNone(registry_values(UNINSTALL_KEY),
+                          "a refused installation wrote an uninstall entry")
+
+
+class SilentInstallAndUninstall(InstallerTestCase):
+    def test_installs_beside_other_plugins_and_uninstalls(self):
+        player = self.make_player("Player")
+        plugins = os.path.join(player, "Plugins")
+        # An older build in place: an upgrade replaces it.
+        with open(os.path.join(plugins, "gen_tunestow.dll"), "wb") as f:
+            f.write(b"MZ older build")
+
+        self.assertEqual(self.install_silently(player), 0, "exit code of the silent install")
+        entry = self.assert_installed(player)
+        self.assert_player_untouched(player)
+
+        uninstaller = windows_path(os.path.join(plugins, UNINSTALLER))
+        expected = {
+            "DisplayName": ("REG_SZ", "Tunestow (Winamp plug-in)"),
+            "DisplayVersion": ("REG_SZ", ARGS.version),
+            "Publisher": ("REG_SZ", "Tunestow"),
+            "UninstallString": ("REG_SZ", f'"{uninstaller}"'),
+            "QuietUninstallString": ("REG_SZ", f'"{uninstaller}" /S'),
+            "InstallLocation": ("REG_SZ", windows_path(plugins)),
+        }
+        for name, value in expected.items():
+            self.assertEqual(entry.get(name), value, f"uninstall entry's {name}")
+        size_type, size = entry.get("EstimatedSize", (None, "0"))
+        self.assertEqual(size_type, "REG_DWORD", "type of EstimatedSize")
+        self.assertGreaterEqual(int(size, 16), len(self.built_dll) // 1024,
+                                "EstimatedSize (KB) smaller than the DLL")
+
+        # Uninstall in place, which waits and gives the exit code. Run so, the
+        # uninstaller cannot delete itself on Windows; the next test covers
+        # the way Windows runs it.
+        result = wine(os.path.join(plugins, UNINSTALLER), "/S", "_?=" + windows_path(plugins))
+        wineserver_wait()
+        self.assertEqual(result.returncode, 0, "exit code of the silent uninstall")
+        self.assert_absent(os.path.join(plugins, "gen_tunestow.dll"), "after uninstalling")
+        self.assertIsNone(registry_values(UNINSTALL_KEY), "uninstall entry left behind")
+        # The plug-in's settings stay in the player's settings file.
+        self.assert_player_untouched(player)
+
+    def test_quiet_uninstall_string_removes_everything(self):
+        # What Windows runs for the entry: the uninstaller copies itself to
+        # the temporary folder and returns at once; wineserver -w waits for
+        # the copy.
+        player = self.make_player("Player")
+        self.assertEqual(self.install_silently(player), 0, "exit code of the silent install")
+        entry = self.assert_installed(player)
+        command = entry["QuietUninstallString"][1]
+        program, switch = command.rsplit(" ", 1)
+        wine(program.strip('"'), switch)
+        wineserver_wait()
+        plugins = os.path.join(player, "Plugins")
+        self.assert_absent(os.path.join(plugins, "gen_tunestow.dll"), "after uninstalling")
+        self.assert_absent(os.path.join(plugins, UNINSTALLER), "after uninstalling")
+        self.assertIsNone(registry_values(UNINSTALL_KEY), "uninstall entry left behind")
+        self.assert_player_untouched(player)
+
+    def test_second_copy_uninstalled_keeps_entry_of_the_other(self):
+        first = self.make_player("First")
+        second = self.make_player("Second")
+        self.assertEqual(self.install_silently(first), 0)
+        self.assertEqual(self.install_silently(second), 0)
+        plugins = os.path.join(first, "Plugins")
+        wine(os.path.join(plugins, UNINSTALLER), "/S", "_?=" + windows_path(plugins))
+        wineserver_wait()
+        self.assert_absent(os.path.join(plugins, "gen_tunestow.dll"), "first copy, uninstalled")
+        entry = self.assert_installed(second)
+        self.assertEqual(entry.get("InstallLocation"),
+                         ("REG_SZ", windows_path(os.path.join(second, "Plugins"))),
+                         "the entry should still name the second copy")
+
+
+class DefaultFolder(InstallerTestCase):
+    def test_folder_recorded_by_the_player(self):
+        player = self.make_player("Win amp")  # a space, as in Program Files
+        wine("reg", "add", PLAYER_KEY, "/ve", "/d", windows_path(player), "/f")
+        self.assertEqual(self.install_silently(), 0, "exit code without /D=")
+        self.assert_installed(player)
+
+    def test_program_files_without_registry(self):
+        program_files = os.path.join(ARGS.prefix, "drive_c", "Program Files", "Winamp")
+        self.assertFalse(os.path.exists(program_files), f"{program_files} exists before the test")
+        try:
+            os.makedirs(program_files)
+            with open(os.path.join(program_files, "winamp.exe"), "wb") as f:
+                f.write(b"MZ")
+            self.assertEqual(self.install_silently(), 0, "exit code without /D= nor registry")
+            self.assert_file(os.path.join(program_files, "Plugins", "gen_tunestow.dll"),
+                             self.built_dll, "installed plug-in")
+        finally:
+            shutil.rmtree(program_files, ignore_errors=True)
+
+    def test_folder_with_spaces_from_the_command_prompt(self):
+        # wine quotes an argument with a space as a whole, which hides /D=
+        # from the installer; at a command prompt it is typed unquoted.
+        player = self.make_player("My Player")
+        script = os.path.join(self.root, "install.cmd")
+        with open(script, "w", newline="") as f:
+            f.write(f'@echo off\r\n"{windows_path(ARGS.setup)}" /S /D={windows_path(player)}\r\n'
+                    "exit /b %errorlevel%\r\n")
+        result = wine("cmd", "/c", windows_path(script))
+        self.assertEqual(result.returncode, 0, "exit code through cmd")
+        self.assert_installed(player)
+
+
+class Refusals(InstallerTestCase):
+    def test_folder_without_player_silent(self):
+        for name, files in [("Empty", {}),
+                            ("OnlyPlugins", {"Plugins/gen_other.dll": b"MZ"}),
+                            ("OtherPlayer", {"player.exe": b"MZ"})]:
+            with self.subTest(folder=name):
+                folder = self.make_player(name, files)
+                self.assertEqual(self.install_silently(folder), EXIT_NO_PLAYER,
+                                 "exit code for a folder without winamp.exe")
+                self.assert_absent(os.path.join(folder, "Plugins", "gen_tunestow.dll"),
+                                   "refused installation")
+                self.assert_nothing_installed(folder)
+
+    def test_folder_without_player_on_the_directory_page(self):
+        folder = self.make_player("Empty", {})
+        setup = wine_start(ARGS.setup, "/D=" + windows_path(folder))
+        self.processes.append(setup)
+        self.assertEqual(probe("click", self.caption, "1", "&Install", WAIT_MS)[0], 0)
+        code, text = probe("box-text", self.caption, WAIT_MS)
+        self.assertEqual(code, 0, "no message box after Install")
+        self.assertEqual(text, f"There is no Winamp in {windows_path(folder)} "
+                               "(winamp.exe is missing).\n\n"
+                               "Choose the folder where Winamp is installed.")
+        self.assertEqual(probe("box-click", self.caption, "1", WAIT_MS)[0], 0)  # OK
+        # Still on the directory page: Install is there again, then Cancel.
+        self.assertEqual(probe("click", self.caption, "2", "Cancel", WAIT_MS)[0], 0)
+        self.assertEqual(setup.wait(timeout=60), EXIT_CANCELLED, "exit code after Cancel")
+        self.assert_absent(os.path.join(folder, "Plugins"), "refused installation")
+        self.assert_nothing_installed(folder)
+
+
+class RunningPlayer(InstallerTestCase):
+    OLDER_BUILD = b"older build"
+
+    def player_with_older_build(self):
+        # The installed copy is the built DLL with bytes appended: it loads,
+        # and differs from what the installer carries.
+        player = self.make_player("Player")
+        installed = os.path.join(player, "Plugins", "gen_tunestow.dll")
+        with open(installed, "wb") as f:
+            f.write(self.built_dll + self.OLDER_BUILD)
+        return player, installed
+
+    def test_silent_install_fails_and_leaves_the_dll(self):
+        player, installed = self.player_with_older_build()
+        host = self.start_player(installed)
+        self.assertEqual(self.install_silently(player), EXIT_PLAYER_RUNNING,
+                         "exit code of a silent install while the player runs")
+        self.assertIsNone(host.poll(), "the player should still run")
+        self.assert_file(installed, self.built_dll + self.OLDER_BUILD, "the DLL in use")
+        self.assert_nothing_installed(player)
+        self.stop_player(host)
+
+    def test_silent_uninstall_fails_and_leaves_the_dll(self):
+        player = self.make_player("Player")
+        self.assertEqual(self.install_silently(player), 0)
+        plugins = os.path.join(player, "Plugins")
+        installed = os.path.join(plugins, "gen_tunestow.dll")
+        host = self.start_player(installed)
+        result = wine(os.path.join(plugins, UNINSTALLER), "/S", "_?=" + windows_path(plugins))
+        self.assertEqual(result.returncode, EXIT_PLAYER_RUNNING,
+                         "exit code of a silent uninstall while the player runs")
+        self.stop_player(host)
+        self.assert_installed(player)
+
+    def test_asks_to_close_the_player_then_installs(self):
+        player, installed = self.player_with_older_build()
+        host = self.start_player(installed)
+        setup = wine_start(ARGS.setup, "/D=" + windows_path(player))
+        self.processes.append(setup)
+        self.assertEqual(probe("click", self.caption, "1", "&Install", WAIT_MS)[0], 0)
+        code, text = probe("box-text", self.caption, WAIT_MS)
+        self.assertEqual(code, 0, "no message box while the player runs")
+        self.assertEqual(text, "Winamp is running and holds its plug-ins open.\n\n"
+                               "Close Winamp, then click Retry.")
+        # Retry while it still runs asks again.
+        self.assertEqual(probe("box-click", self.caption, str(4), WAIT_MS)[0], 0)  # IDRETRY
+        self.assertEqual(probe("box-text", self.caption, WAIT_MS)[0], 0, "no second question")
+        self.assert_file(installed, self.built_dll + self.OLDER_BUILD, "the DLL in use")
+
+        self.stop_player(host)
+        self.assertEqual(probe("box-click", self.caption, str(4), WAIT_MS)[0], 0)
+        self.assertEqual(probe("click", self.caption, "1", "&Close", WAIT_MS)[0], 0)
+        self.assertEqual(setup.wait(timeout=60), 0, "exit code after Retry and Close")
+        self.assert_installed(player)
+
+
+def main():
+    global ARGS
+    parser = argparse.ArgumentParser()
+    for name in ("wine", "prefix", "setup", "dll", "host", "probe", "version"):
+        parser.add_argument("--" + name, required=True)
+    ARGS, rest = parser.parse_known_args()
+    unittest.main(argv=[sys.argv[0], "-v", *rest])
+
+
+if __name__ == "__main__":
+    main()
