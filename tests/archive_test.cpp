@@ -9,6 +9,7 @@
 #include "settings.h"
 #include "stand_in_host.h"
 #include "test_support.h"
+#include "settings_support.h"
 
 namespace {
 
@@ -27,11 +28,7 @@ constexpr char ORIGINAL_KEPT[] =
 
 void useSettings(const std::string& from, const std::string& to, const std::string& script,
                  int immediate, int next) {
-    snprintf(rootDirectoryArchiveFrom, PATH_BUFFER_SIZE, "%s", from.c_str());
-    snprintf(rootDirectoryArchiveTo, PATH_BUFFER_SIZE, "%s", to.c_str());
-    snprintf(scriptFilePathAndName, PATH_BUFFER_SIZE, "%s", script.c_str());
-    immediateMode = immediate;
-    playNextTrack = next;
+    commit({immediate, next, from, to, script});
 }
 
 // A playlist of the given files, playing the first.

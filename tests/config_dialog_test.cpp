@@ -11,35 +11,9 @@
 #include "settings.h"
 #include "stand_in_host.h"
 #include "test_support.h"
+#include "settings_support.h"
 
 namespace {
-
-struct Settings {
-    int immediate;
-    int next;
-    std::string from, to, script;
-};
-
-void commit(const Settings& s) {
-    immediateMode = s.immediate;
-    playNextTrack = s.next;
-    snprintf(rootDirectoryArchiveFrom, PATH_BUFFER_SIZE, "%s", s.from.c_str());
-    snprintf(rootDirectoryArchiveTo, PATH_BUFFER_SIZE, "%s", s.to.c_str());
-    snprintf(scriptFilePathAndName, PATH_BUFFER_SIZE, "%s", s.script.c_str());
-}
-
-// The section as the host's INI file should hold it.
-std::string section(const Settings& s) {
-    return "[Tunestow]\r\nimmediateMode=" + std::to_string(s.immediate) +
-           "\r\nplayNextTrack=" + std::to_string(s.next) +
-           "\r\nrootDirectoryArchiveFrom=" + s.from + "\r\nrootDirectoryArchiveTo=" + s.to +
-           "\r\nscriptFilePathAndName=" + s.script + "\r\n";
-}
-
-std::string committed() {
-    return section({immediateMode, playNextTrack, rootDirectoryArchiveFrom,
-                    rootDirectoryArchiveTo, scriptFilePathAndName});
-}
 
 // --- the user's side of the dialog ---
 

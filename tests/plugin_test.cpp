@@ -12,9 +12,10 @@
 #include <string>
 #include <vector>
 
-#include "../src/host_interface.h"
+#include "host_interface.h"
 #include "stand_in_host.h"
 #include "test_support.h"
+#include "settings_support.h"
 
 namespace {
 
@@ -106,10 +107,7 @@ WNDPROC currentProcedure() {
 
 void writeSettings(const std::string& iniFile, int immediate, int next, const std::string& from,
                    const std::string& to, const std::string& script) {
-    writeFile(iniFile, "[Tunestow]\r\nimmediateMode=" + std::to_string(immediate) +
-                           "\r\nplayNextTrack=" + std::to_string(next) +
-                           "\r\nrootDirectoryArchiveFrom=" + from + "\r\nrootDirectoryArchiveTo=" + to +
-                           "\r\nscriptFilePathAndName=" + script + "\r\n");
+    writeFile(iniFile, section({immediate, next, from, to, script}));
     snprintf(host.iniFile, sizeof host.iniFile, "%s", iniFile.c_str());
     host.answerIniFile = true;
 }
