@@ -20,6 +20,7 @@ int playNextTrack_Temp;
 namespace {
 
 constexpr char TEXT_ROOT_TOO_LONG[] = "The root directory path is too long.";
+constexpr char TEXT_SCRIPT_TOO_LONG[] = "The script file path is too long.";
 
 // Whether text is empty or does not end in the separator, so that OK must
 // append one.
@@ -58,12 +59,24 @@ void initializeDialog(HWND hDlg) {
     SendMessageA(hDlg, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(Icon));
 }
 
-// A root of 255 characters without its separator leaves no room for one;
-// the dialog stays open and nothing is committed.
+// Whether the edit's whole text fits a setting. The working copies hold
+// at most 255 characters of it, so a longer text would be cut unseen.
+bool editTextFits(HWND hDlg, int control) {
+    return GetWindowTextLengthA(GetDlgItem(hDlg, control)) < static_cast<int>(PATH_BUFFER_SIZE);
+}
+
+// A text longer than a setting, or a root of 255 characters without its
+// separator (no room for one), is refused: the dialog stays open with the
+// text as typed, and nothing is committed.
 void commitSettings(HWND hDlg) {
-    if (!hasRoomForSeparator(rootDirectoryArchiveFrom_Temp) ||
+    if (!editTextFits(hDlg, IDC_ARCHIVE_FROM) || !editTextFits(hDlg, IDC_ARCHIVE_TO) ||
+        !hasRoomForSeparator(rootDirectoryArchiveFrom_Temp) ||
         !hasRoomForSeparator(rootDirectoryArchiveTo_Temp)) {
         MessageBoxA(nullptr, TEXT_ROOT_TOO_LONG, "Error", MB_OK);
+        return;
+    }
+    if (!editTextFits(hDlg, IDC_SCRIPT_FILE)) {
+        MessageBoxA(nullptr, TEXT_SCRIPT_TOO_LONG, "Error", MB_OK);
         return;
     }
     appendSeparator(rootDirectoryArchiveFrom_Temp);

@@ -253,30 +253,50 @@ TEST_CASE("Cancel, Escape and the close box keep the settings in force and the I
     CHECK(messageBoxesSeen() == "");
 }
 
-TEST_CASE("OK with a 255-character root that lacks its backslash says so and keeps the dialog open") {
+TEST_CASE("OK with a text that does not fit says so, keeps the dialog open and loses nothing") {
+    constexpr char ROOT_TOO_LONG[] = "Error|The root directory path is too long.\n";
+    constexpr char SCRIPT_TOO_LONG[] = "Error|The script file path is too long.\n";
+    // Cut to 255 characters, this one would still end in the backslash.
+    const std::string overLong = std::string(254, 'o') + "\\" + std::string(45, 'p');
+    const struct {
+        int edit;
+        std::string typed;     // refused
+        std::string accepted;  // typed next, and committed as given
+        std::string committedAs;
+        const char* message;
+    } cases[] = {
+        // 255 characters leave no room for the backslash OK adds.
+        {IDC_ARCHIVE_FROM, LONG_ROOT + "x", LONG_ROOT, LONG_ROOT + "\\", ROOT_TOO_LONG},
+        {IDC_ARCHIVE_TO, LONG_ROOT + "x", LONG_ROOT, LONG_ROOT + "\\", ROOT_TOO_LONG},
+        // Longer than a setting holds: it would be cut without a word.
+        {IDC_ARCHIVE_FROM, overLong, "C:\\In\\", "C:\\In\\", ROOT_TOO_LONG},
+        {IDC_ARCHIVE_TO, overLong, "D:\\Out", "D:\\Out\\", ROOT_TOO_LONG},
+        {IDC_SCRIPT_FILE, std::string(256, 's'), std::string(255, 's'), std::string(255, 's'), SCRIPT_TOO_LONG},
+    };
     TempFolder work;
-    for (int edit : {IDC_ARCHIVE_FROM, IDC_ARCHIVE_TO}) {
-        CAPTURE(edit);
+    for (const auto& c : cases) {
+        CAPTURE(c.edit);
+        CAPTURE(c.typed.size());
         writeFile(work / "winamp.ini", section(EXAMPLE));
         commit(EXAMPLE);
         configure(work, [&](HWND dialog) {
-            type(dialog, IDC_SCRIPT_FILE, "C:\\new.cmd");
             click(dialog, IDC_IMMEDIATE_MODE);
-            type(dialog, edit, LONG_ROOT + "x");
+            type(dialog, c.edit, c.typed);
             click(dialog, IDOK);
             CHECK(IsWindowVisible(dialog));
-            CHECK(messageBoxesSeen() == "Error|The root directory path is too long.\n");
+            CHECK(messageBoxesSeen() == c.message);
             CHECK(committed() == section(EXAMPLE));
             CHECK(readFile(work / "winamp.ini") == section(EXAMPLE));
             CHECK(host.requests.getIniFile == 0);
 
-            // Nothing the user typed is lost: one character less, and OK takes it.
-            CHECK(textOf(dialog, edit) == LONG_ROOT + "x");
-            type(dialog, edit, LONG_ROOT);
+            // Nothing the user typed is lost; a text that fits is taken.
+            CHECK(textOf(dialog, c.edit) == c.typed);
+            type(dialog, c.edit, c.accepted);
             click(dialog, IDOK);
         });
-        Settings expected = {1, 1, EXAMPLE.from, EXAMPLE.to, "C:\\new.cmd"};
-        (edit == IDC_ARCHIVE_FROM ? expected.from : expected.to) = LONG_ROOT + "\\";
+        Settings expected = {1, 1, EXAMPLE.from, EXAMPLE.to, EXAMPLE.script};
+        (c.edit == IDC_ARCHIVE_FROM ? expected.from : c.edit == IDC_ARCHIVE_TO ? expected.to : expected.script) =
+            c.committedAs;
         CHECK(committed() == section(expected));
         CHECK(readFile(work / "winamp.ini") == section(expected));
     }
