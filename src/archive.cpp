@@ -5,6 +5,7 @@
 #include "archive.h"
 
 #include <direct.h>
+#include <errno.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -82,9 +83,13 @@ bool skipToNextTrack(HWND hwnd, LRESULT position) {
 }
 
 // Creates every missing level of directory (which ends in the separator),
-// as the command prompt's mkdir does. Levels that exist already, or cannot
+// as the command prompt's mkdir does. Mostly the folder exists already, or
+// only its last level is missing, so that is tried first. Levels that cannot
 // be made, such as the drive, are left to the move to report.
 void createDirectoryLevels(const char* directory) {
+    if (_mkdir(directory) == 0 || errno == EEXIST) {
+        return;
+    }
     char level[PATH_BUFFER_SIZE];
     const size_t length = strnlen(directory, PATH_BUFFER_SIZE - 1);
     for (size_t i = 1; i < length; ++i) {
@@ -100,24 +105,38 @@ bool isFileInUse(DWORD error) {
     return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
 }
 
-// Moves source to target without ever replacing an existing file. The host
-// may still hold the file a moment after the skip, so a move refused for a
-// file in use is tried again for about a second.
+// Whether both paths start with the same drive letter. A move between
+// them is then a rename, which either happens whole or not at all.
+bool onSameDrive(const char* source, const char* target) {
+    const auto isDrive = [](const char* path) {
+        return ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z')) &&
+               path[1] == ':';
+    };
+    return isDrive(source) && isDrive(target) && (source[0] | 0x20) == (target[0] | 0x20);
+}
+
+// Moves source to target without ever replacing an existing file: MoveFileA
+// refuses an existing target. The host may still hold the file a moment
+// after the skip, so a move refused for a file in use is tried again for
+// about a second.
 void moveToArchive(const char* source, const char* target) {
-    if (fileExists(target)) {
+    // Across volumes the move is a copy and a delete; when only the copy
+    // lands, Windows reports success and Wine failure, and both copies stay.
+    // Telling that apart needs to know whether the target was there before.
+    const bool mayCopy = !onSameDrive(source, target);
+    // Archived onto itself (the two roots are the same folder): a rename to
+    // its own name would report success for a file that went nowhere.
+    if (_stricmp(source, target) == 0 || (mayCopy && fileExists(target))) {
         showMessage(TEXT_NOT_MOVED, CAPTION_ERROR);
         return;
     }
     const DWORD start = GetTickCount();
     BOOL moved = MoveFileA(source, target);
-    while (!moved && isFileInUse(GetLastError()) && !fileExists(target) &&
-           GetTickCount() - start < MOVE_RETRY_MS) {
+    while (!moved && isFileInUse(GetLastError()) && GetTickCount() - start < MOVE_RETRY_MS) {
         Sleep(MOVE_RETRY_STEP_MS);
         moved = MoveFileA(source, target);
     }
-    // Across volumes the move is a copy and a delete; when only the copy
-    // lands, Windows reports success and Wine failure, and both copies stay.
-    if (moved ? fileExists(source) : fileExists(target)) {
+    if (mayCopy && (moved ? fileExists(source) : fileExists(target))) {
         showMessage(TEXT_ORIGINAL_KEPT, CAPTION_ERROR);
     } else if (!moved) {
         showMessage(TEXT_NOT_MOVED, CAPTION_ERROR);

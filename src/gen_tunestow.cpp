@@ -37,7 +37,16 @@ void notifyTray(DWORD command, const char* tip) {
     Shell_NotifyIconA(command, &data);
 }
 
+bool isHostWindowHooked() {
+    return GetWindowLongA(plugin.hwndParent, GWL_WNDPROC) == reinterpret_cast<LONG>(WndProc);
+}
+
+// A second init without quit must not hook again: lpWndProcOld would become
+// WndProc itself, and every message would call it without end.
 void hookHostWindow() {
+    if (isHostWindowHooked()) {
+        return;
+    }
     lpWndProcOld = reinterpret_cast<WNDPROC>(
         SetWindowLongA(plugin.hwndParent, GWL_WNDPROC, reinterpret_cast<LONG>(WndProc)));
 }
@@ -46,7 +55,7 @@ void hookHostWindow() {
 // window would have it call into freed code. Only undo our own hook: if
 // another module hooked the window after us, its procedure stays.
 void unhookHostWindow() {
-    if (GetWindowLongA(plugin.hwndParent, GWL_WNDPROC) == reinterpret_cast<LONG>(WndProc)) {
+    if (isHostWindowHooked()) {
         SetWindowLongA(plugin.hwndParent, GWL_WNDPROC, reinterpret_cast<LONG>(lpWndProcOld));
     }
 }
