@@ -1,0 +1,789 @@
+// Figures for the plug-in as the player runs it: the real gen_tunestow.dll
+// loaded into the stand-in host. What the hook costs on every message of the
+// host's main window, what one click costs against the bare file-system work
+// it stands for, what start-up costs, the module file itself, and two long
+// soaks whose counts show that nothing is lost or garbled.
+//
+//   tunestow_bench.exe DLL [--quick]
+//
+// It prints figures and compares them with our goals; it never fails on a
+// time. It exits with 1 only when a soak finds a wrong line or a lost file.
+#include <windows.h>
+
+#include <shellapi.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "../../src/host_interface.h"
+#include "stand_in_host.h"
+
+namespace {
+
+constexpr UINT WM_TRAY = 3731;
+constexpr UINT ICON_ID = 1024;
+
+struct Scale {
+    int hookRounds;
+    int hookMessages;
+    int clicks;
+    int skipClicks;
+    int startRounds;
+    int scriptSoakClicks;
+    int moveSoakFiles;
+};
+constexpr Scale FULL = {15, 100000, 300, 20, 200, 1000, 500};
+constexpr Scale QUICK = {3, 20000, 40, 3, 20, 100, 30};
+
+Scale scale = FULL;
+const char* dllPath;
+std::string work;   // ends in a backslash
+WNDPROC hostProc;
+bool soakFailed;
+
+// ---- timing and reporting ----
+
+double nowUs() {
+    static LARGE_INTEGER frequency;
+    if (frequency.QuadPart == 0) {
+        QueryPerformanceFrequency(&frequency);
+    }
+    LARGE_INTEGER counter;
+    QueryPerformanceCounter(&counter);
+    return static_cast<double>(counter.QuadPart) * 1e6 / static_cast<double>(frequency.QuadPart);
+}
+
+double median(std::vector<double> values) {
+    if (values.empty()) {
+        return 0;
+    }
+    std::sort(values.begin(), values.end());
+    const size_t middle = values.size() / 2;
+    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+void heading(const char* text) {
+    printf("\n%s\n", text);
+}
+
+void row(const char* what, double value, const char* unit) {
+    printf("  %-46s %12.3f %s\n", what, value, unit);
+}
+
+void ratioRow(const char* what, double ratio, double goal) {
+    if (goal > 0) {
+        printf("  %-46s %12.3f    goal <= %.2f: %s\n", what, ratio, goal,
+               ratio <= goal ? "met" : "MISSED");
+    } else {
+        printf("  %-46s %12.3f    (for information)\n", what, ratio);
+    }
+}
+
+void countRow(const char* what, long count) {
+    printf("  %-46s %12ld\n", what, count);
+}
+
+void soakCheck(bool ok, const char* what) {
+    printf("  %-46s %12s\n", what, ok ? "yes" : "NO");
+    if (!ok) {
+        soakFailed = true;
+    }
+}
+
+// ---- files ----
+
+void writeBytes(const std::string& path, const std::string& bytes) {
+    for (size_t i = 3; i < path.size(); ++i) {
+        if (path[i] == '\\') {
+            CreateDirectoryA(path.substr(0, i).c_str(), nullptr);
+        }
+    }
+    FILE* file = fopen(path.c_str(), "wb");
+    if (file != nullptr) {
+        fwrite(bytes.data(), 1, bytes.size(), file);
+        fclose(file);
+    }
+}
+
+std::string readBytes(const std::string& path) {
+    FILE* file = fopen(path.c_str(), "rb");
+    if (file == nullptr) {
+        return "<missing>";
+    }
+    std::string bytes;
+    char chunk[4096];
+    size_t got;
+    while ((got = fread(chunk, 1, sizeof chunk, file)) > 0) {
+        bytes.append(chunk, got);
+    }
+    fclose(file);
+    return bytes;
+}
+
+// Every file below folder, as path relative to it -> contents.
+void listFiles(const std::string& folder, const std::string& relative,
+               std::vector<std::pair<std::string, std::string>>& found) {
+    WIN32_FIND_DATAA entry;
+    HANDLE search = FindFirstFileA((folder + relative + "*").c_str(), &entry);
+    if (search == INVALID_HANDLE_VALUE) {
+        return;
+    }
+    do {
+        const std::string name = entry.cFileName;
+        if (name == "." || name == "..") {
+            continue;
+        }
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            listFiles(folder, relative + name + "\\", found);
+        } else {
+            found.push_back({relative + name, readBytes(folder + relative + name)});
+        }
+    } while (FindNextFileA(search, &entry));
+    FindClose(search);
+}
+
+void removeTree(const std::string& folder) {
+    WIN32_FIND_DATAA entry;
+    HANDLE search = FindFirstFileA((folder + "*").c_str(), &entry);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            const std::string name = entry.cFileName;
+            if (name == "." || name == "..") {
+                continue;
+            }
+            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                removeTree(folder + name + "\\");
+            } else {
+                DeleteFileA((folder + name).c_str());
+            }
+        } while (FindNextFileA(search, &entry));
+        FindClose(search);
+    }
+    RemoveDirectoryA(folder.c_str());
+}
+
+// ---- the module in the host ----
+
+struct Module {
+    HMODULE handle = nullptr;
+    winampGeneralPurposePlugin* record = nullptr;
+};
+
+bool loadModule(Module& module) {
+    module.handle = LoadLibraryA(dllPath);
+    if (module.handle == nullptr) {
+        return false;
+    }
+    auto getPlugin = reinterpret_cast<winampGetGeneralPurposePluginFunction>(
+        reinterpret_cast<void*>(GetProcAddress(module.handle, "winampGetGeneralPurposePlugin")));
+    if (getPlugin == nullptr) {
+        return false;
+    }
+    module.record = getPlugin();
+    module.record->hwndParent = host.window;
+    module.record->hDllInstance = module.handle;
+    return true;
+}
+
+void unloadModule(Module& module) {
+    // The host's window must never call into a module that is gone.
+    SetWindowLongA(host.window, GWL_WNDPROC, reinterpret_cast<LONG>(hostProc));
+    FreeLibrary(module.handle);
+    module = Module();
+}
+
+// Loads and starts the module with these settings, a fresh host around it.
+bool startModule(Module& module, int immediate, int next, const std::string& from,
+                 const std::string& to, const std::string& script) {
+    hostReset();
+    host.logMessages = false;
+    const std::string ini = work + "winamp.ini";
+    writeBytes(ini, "[Tunestow]\r\nimmediateMode=" + std::to_string(immediate) +
+                        "\r\nplayNextTrack=" + std::to_string(next) +
+                        "\r\nrootDirectoryArchiveFrom=" + from + "\r\nrootDirectoryArchiveTo=" + to +
+                        "\r\nscriptFilePathAndName=" + script + "\r\n");
+    snprintf(host.iniFile, sizeof host.iniFile, "%s", ini.c_str());
+    host.answerIniFile = true;
+    if (!loadModule(module)) {
+        printf("cannot load %s (error %lu)\n", dllPath, GetLastError());
+        return false;
+    }
+    module.record->init();
+    return true;
+}
+
+void stopModule(Module& module) {
+    module.record->quit();
+    unloadModule(module);
+}
+
+void click() {
+    SendMessageA(host.window, WM_TRAY, ICON_ID, WM_LBUTTONDOWN);
+}
+
+// ---- hook overhead ----
+
+WNDPROC bareOld;
+
+// The least a hook of this kind can cost: hand every message on.
+LRESULT CALLBACK bareSubclass(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    return CallWindowProcA(bareOld, hwnd, message, wParam, lParam);
+}
+
+// Traffic the host ignores and the plug-in must only pass on; the mouse
+// passing over the icon is the tray message that arrives most often.
+double sendBurstNs(WNDPROC procedure, int count) {
+    SetWindowLongA(host.window, GWL_WNDPROC, reinterpret_cast<LONG>(procedure));
+    HWND window = host.window;
+    const double start = nowUs();
+    for (int i = 0; i < count; ++i) {
+        switch (i & 3) {
+        case 0: SendMessageA(window, WM_NULL, 0, 0); break;
+        case 1: SendMessageA(window, WM_USER + 77, i, i); break;
+        case 2: SendMessageA(window, WM_USER, 0, 0); break;
+        case 3: SendMessageA(window, WM_TRAY, ICON_ID, WM_MOUSEMOVE); break;
+        }
+    }
+    const double took = nowUs() - start;
+    SetWindowLongA(host.window, GWL_WNDPROC, reinterpret_cast<LONG>(hostProc));
+    return took * 1000.0 / count;
+}
+
+void benchHookOverhead() {
+    Module module;
+    if (!startModule(module, 0, 0, "C:\\In\\", "D:\\Out\\", work + "unused.cmd")) {
+        return;
+    }
+    const WNDPROC moduleProc = reinterpret_cast<WNDPROC>(GetWindowLongA(host.window, GWL_WNDPROC));
+    SetWindowLongA(host.window, GWL_WNDPROC, reinterpret_cast<LONG>(hostProc));
+    bareOld = hostProc;
+    const WNDPROC procedures[3] = {hostProc, bareSubclass, moduleProc};
+    std::vector<double> times[3];
+    std::vector<double> againstBare;
+    std::vector<double> againstHost;
+    sendBurstNs(moduleProc, scale.hookMessages / 10);   // warm up
+    for (int round = 0; round < scale.hookRounds; ++round) {
+        double ns[3];
+        for (int k = 0; k < 3; ++k) {
+            const int which = (round + k) % 3;   // each takes every place in turn
+            ns[which] = sendBurstNs(procedures[which], scale.hookMessages);
+            times[which].push_back(ns[which]);
+        }
+        againstBare.push_back(ns[2] / ns[1]);
+        againstHost.push_back(ns[2] / ns[0]);
+    }
+    SetWindowLongA(host.window, GWL_WNDPROC, reinterpret_cast<LONG>(moduleProc));
+    stopModule(module);
+
+    printf("\nHook overhead: SendMessageA of WM_NULL, WM_USER+77, WM_USER (no request) and the\n"
+           "icon's WM_MOUSEMOVE, median of %d alternating rounds of %d messages\n",
+           scale.hookRounds, scale.hookMessages);
+    row("unhooked host", median(times[0]), "ns/message");
+    row("bare subclass (CallWindowProcA only)", median(times[1]), "ns/message");
+    row("module hooked", median(times[2]), "ns/message");
+    ratioRow("module / bare subclass (median of rounds)", median(againstBare), 1.05);
+    ratioRow("module / unhooked host (median of rounds)", median(againstHost), 0);
+    row("module's extra cost over the bare subclass", median(times[2]) - median(times[1]), "ns/message");
+}
+
+// ---- one click ----
+
+int levelsOf(const std::string& path) {
+    return static_cast<int>(std::count(path.begin(), path.end(), '\\'));
+}
+
+void appendScriptLines(const char* script, const char* directory, const char* source) {
+    FILE* file = fopen(script, "a");
+    if (file == nullptr) {
+        return;
+    }
+    fprintf(file, "mkdir \"%s\"\n", directory);
+    fprintf(file, "move \"%s\" \"%s\"\n", source, directory);
+    fclose(file);
+}
+
+// Returns the median of the module's clicks; the bare work's median in *bare.
+double benchScriptClicks(int next, int clicks, double* bare) {
+    const std::string in = work + "script\\in\\";
+    const std::string out = work + "script\\out\\";
+    const std::string script = work + "script\\archive.cmd";
+    const std::string bareScript = work + "script\\bare.cmd";
+    CreateDirectoryA((work + "script").c_str(), nullptr);
+    DeleteFileA(script.c_str());
+    DeleteFileA(bareScript.c_str());
+    Module module;
+    if (!startModule(module, 0, next, in, out, script)) {
+        return 0;
+    }
+    for (int i = 0; i < 64; ++i) {
+        hostAddEntry((in + "Artist\\Album\\track " + std::to_string(i) + ".mp3").c_str());
+    }
+    std::vector<double> moduleUs;
+    std::vector<double> bareUs;
+    const std::string directory = out + "Artist\\Album\\";
+    for (int i = 0; i < clicks; ++i) {
+        const int entry = i % 64;
+        for (int turn = 0; turn < 2; ++turn) {
+            if ((turn ^ i) & 1) {
+                host.position = entry;
+                const double start = nowUs();
+                click();
+                moduleUs.push_back(nowUs() - start);
+            } else {
+                const double start = nowUs();
+                appendScriptLines(bareScript.c_str(), directory.c_str(), host.entries[entry]);
+                bareUs.push_back(nowUs() - start);
+            }
+        }
+    }
+    const bool sameBytes = readBytes(script) == readBytes(bareScript);
+    const int boxes = host.boxCount;
+    stopModule(module);
+    if (!sameBytes || boxes != 0) {
+        printf("  !! script clicks: %s, %d message boxes\n",
+               sameBytes ? "same lines as the bare writes" : "lines DIFFER from the bare writes", boxes);
+        soakFailed = true;
+    }
+    *bare = median(bareUs);
+    return median(moduleUs);
+}
+
+double benchMoveClicks(int next, int clicks, double* bare, int* levels) {
+    const std::string root = work + "move" + std::to_string(next) + "\\";
+    const std::string in = root + "in\\";
+    const std::string out = root + "out\\";
+    const std::string bareIn = root + "bare in\\";
+    const std::string bareOut = root + "bare out\\";
+    for (int i = 0; i < clicks; ++i) {
+        const std::string name = "Artist\\track " + std::to_string(i) + ".mp3";
+        writeBytes(in + name, "module " + std::to_string(i));
+        writeBytes(bareIn + name, "bare " + std::to_string(i));
+    }
+    Module module;
+    if (!startModule(module, 1, next, in, out, "")) {
+        return 0;
+    }
+    for (int i = 0; i < clicks; ++i) {
+        hostAddEntry((in + "Artist\\track " + std::to_string(i) + ".mp3").c_str());
+    }
+    *levels = levelsOf(out + "Artist\\");
+    std::vector<double> moduleUs;
+    std::vector<double> bareUs;
+    const std::string bareDirectory = bareOut + "Artist\\";
+    CreateDirectoryA(bareOut.c_str(), nullptr);
+    for (int i = 0; i < clicks; ++i) {
+        const std::string name = "Artist\\track " + std::to_string(i) + ".mp3";
+        const std::string bareSource = bareIn + name;
+        const std::string bareTarget = bareOut + name;
+        for (int turn = 0; turn < 2; ++turn) {
+            if ((turn ^ i) & 1) {
+                host.position = i;
+                const double start = nowUs();
+                click();
+                moduleUs.push_back(nowUs() - start);
+            } else {
+                const double start = nowUs();
+                CreateDirectoryA(bareDirectory.c_str(), nullptr);
+                MoveFileA(bareSource.c_str(), bareTarget.c_str());
+                bareUs.push_back(nowUs() - start);
+            }
+        }
+    }
+    const int boxes = host.boxCount;
+    stopModule(module);
+    std::vector<std::pair<std::string, std::string>> moved;
+    listFiles(out, "", moved);
+    if (static_cast<int>(moved.size()) != clicks || boxes != 0) {
+        printf("  !! immediate clicks: %zu of %d files in the archive, %d message boxes\n", moved.size(),
+               clicks, boxes);
+        soakFailed = true;
+    }
+    removeTree(root);
+    *bare = median(bareUs);
+    return median(moduleUs);
+}
+
+// What single file-system calls cost here, to tell where an immediate-mode
+// click spends what the bare move does not.
+void reportFileSystemCalls(int levels) {
+    const std::string folder = work + "calls\\";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    const std::string file = folder + "present.mp3";
+    writeBytes(file, "x");
+    const std::string missing = folder + "missing.mp3";
+    std::vector<double> mkdirUs, presentUs, missingUs, crowdedUs;
+    // An archive folder fills up: Wine looks for a name it does not find
+    // through the whole folder, since it must compare without case.
+    const std::string crowded = folder + "crowded\\";
+    for (int i = 0; i < scale.clicks; ++i) {
+        writeBytes(crowded + "track " + std::to_string(i) + ".mp3", "x");
+    }
+    for (int i = 0; i < scale.clicks; ++i) {
+        double start = nowUs();
+        GetFileAttributesA((crowded + "missing.mp3").c_str());
+        crowdedUs.push_back(nowUs() - start);
+    }
+    for (int i = 0; i < scale.clicks; ++i) {
+        double start = nowUs();
+        CreateDirectoryA(folder.c_str(), nullptr);
+        mkdirUs.push_back(nowUs() - start);
+        start = nowUs();
+        GetFileAttributesA(file.c_str());
+        presentUs.push_back(nowUs() - start);
+        start = nowUs();
+        GetFileAttributesA(missing.c_str());
+        missingUs.push_back(nowUs() - start);
+    }
+    removeTree(folder);
+    printf("  single calls, median of %d:\n", scale.clicks);
+    row("  CreateDirectoryA of an existing folder", median(mkdirUs), "us");
+    row("  GetFileAttributesA of an existing file", median(presentUs), "us");
+    row("  GetFileAttributesA of a missing file", median(missingUs), "us");
+    char what[96];
+    snprintf(what, sizeof what, "  ... of a missing file among %d files", scale.clicks);
+    row(what, median(crowdedUs), "us");
+    snprintf(what, sizeof what, "  %d existing levels + 2 missing-file checks", levels);
+    row(what, levels * median(mkdirUs) + median(missingUs) + median(crowdedUs), "us");
+}
+
+void benchClicks() {
+    double bareScript = 0;
+    const double script = benchScriptClicks(0, scale.clicks, &bareScript);
+    double bareMove = 0;
+    int levels = 0;
+    const double move = benchMoveClicks(0, scale.clicks, &bareMove, &levels);
+
+    printf("\nOne click, tray message to the end of the action, skipping off, median of %d clicks\n"
+           "interleaved with the bare file-system work they stand for\n", scale.clicks);
+    row("script mode: click", script, "us");
+    row("script mode: fopen + 2 fprintf + fclose", bareScript, "us");
+    ratioRow("script mode: click / bare", script / bareScript, 1.25);
+    char what[96];
+    snprintf(what, sizeof what, "immediate mode: click (target %d folder levels)", levels);
+    row(what, move, "us");
+    row("immediate mode: CreateDirectoryA + MoveFileA", bareMove, "us");
+    ratioRow("immediate mode: click / bare", move / bareMove, 1.25);
+
+    reportFileSystemCalls(levels);
+
+    std::vector<double> sleeps;
+    for (int i = 0; i < scale.skipClicks; ++i) {
+        const double start = nowUs();
+        Sleep(50);
+        sleeps.push_back(nowUs() - start);
+    }
+    const double sleepMs = median(sleeps) / 1000;
+    double unused = 0;
+    const double scriptSkip = benchScriptClicks(1, scale.skipClicks, &unused) / 1000;
+    const double moveSkip = benchMoveClicks(1, scale.skipClicks, &unused, &levels) / 1000;
+    printf("\nOne click with skipping on, median of %d clicks\n", scale.skipClicks);
+    row("Sleep(50) as measured here", sleepMs, "ms");
+    row("script mode: click", scriptSkip, "ms");
+    row("script mode: rest (less 2 waits and plain click)",
+        scriptSkip - 2 * sleepMs - script / 1000, "ms");
+    row("immediate mode: click", moveSkip, "ms");
+    row("immediate mode: rest (less 2 waits, plain click)",
+        moveSkip - 2 * sleepMs - move / 1000, "ms");
+}
+
+// ---- start-up ----
+
+void benchStartUp() {
+    std::vector<double> load, start, stop, unload, total;
+    const std::string ini = work + "winamp.ini";
+    for (int i = 0; i < scale.startRounds; ++i) {
+        hostReset();
+        host.logMessages = false;
+        Module module;
+        const double t0 = nowUs();
+        if (!loadModule(module)) {
+            printf("cannot load %s\n", dllPath);
+            return;
+        }
+        const double t1 = nowUs();
+        module.record->init();
+        const double t2 = nowUs();
+        module.record->quit();
+        const double t3 = nowUs();
+        FreeLibrary(module.handle);
+        const double t4 = nowUs();
+        load.push_back(t1 - t0);
+        start.push_back(t2 - t1);
+        stop.push_back(t3 - t2);
+        unload.push_back(t4 - t3);
+        total.push_back(t4 - t0);
+        if (GetWindowLongA(host.window, GWL_WNDPROC) != reinterpret_cast<LONG>(hostProc)) {
+            printf("  !! the host's window procedure was not given back after quit\n");
+            SetWindowLongA(host.window, GWL_WNDPROC, reinterpret_cast<LONG>(hostProc));
+            soakFailed = true;
+        }
+    }
+    // The platform's share of it: a tray icon of our own added and removed,
+    // and the five reads of the settings file.
+    std::vector<double> trayAdd, trayDelete, profile;
+    for (int i = 0; i < scale.startRounds; ++i) {
+        NOTIFYICONDATAA data = {};
+        data.cbSize = NOTIFYICONDATAA_V1_SIZE;
+        data.hWnd = host.window;
+        data.uID = 77;
+        data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+        data.uCallbackMessage = WM_TRAY;
+        data.hIcon = LoadIconA(nullptr, MAKEINTRESOURCEA(32512));
+        double t0 = nowUs();
+        Shell_NotifyIconA(NIM_ADD, &data);
+        double t1 = nowUs();
+        Shell_NotifyIconA(NIM_DELETE, &data);
+        double t2 = nowUs();
+        trayAdd.push_back(t1 - t0);
+        trayDelete.push_back(t2 - t1);
+        char text[256];
+        t0 = nowUs();
+        GetPrivateProfileIntA("Tunestow", "immediateMode", 0, ini.c_str());
+        GetPrivateProfileIntA("Tunestow", "playNextTrack", 0, ini.c_str());
+        GetPrivateProfileStringA("Tunestow", "rootDirectoryArchiveFrom", "", text, sizeof text, ini.c_str());
+        GetPrivateProfileStringA("Tunestow", "rootDirectoryArchiveTo", "", text, sizeof text, ini.c_str());
+        GetPrivateProfileStringA("Tunestow", "scriptFilePathAndName", "", text, sizeof text, ini.c_str());
+        profile.push_back(nowUs() - t0);
+    }
+    printf("\nStart-up and shutdown with the settings file present, median of %d rounds\n",
+           scale.startRounds);
+    row("LoadLibraryA", median(load), "us");
+    row("init (hook, tray icon, settings)", median(start), "us");
+    row("quit (tray icon, unhook)", median(stop), "us");
+    row("FreeLibrary", median(unload), "us");
+    row("all four", median(total), "us");
+    row("  apart: Shell_NotifyIconA NIM_ADD", median(trayAdd), "us");
+    row("  apart: Shell_NotifyIconA NIM_DELETE", median(trayDelete), "us");
+    row("  apart: five reads of the settings file", median(profile), "us");
+}
+
+// ---- the module file ----
+
+void reportModuleFile() {
+    WIN32_FILE_ATTRIBUTE_DATA attributes = {};
+    GetFileAttributesExA(dllPath, GetFileExInfoStandard, &attributes);
+    const DWORD size = attributes.nFileSizeLow;
+    HMODULE module = LoadLibraryExA(dllPath, nullptr, DONT_RESOLVE_DLL_REFERENCES);
+    std::string names;
+    bool systemOnly = module != nullptr;
+    if (module != nullptr) {
+        BYTE* base = reinterpret_cast<BYTE*>(module);
+        auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
+        const IMAGE_DATA_DIRECTORY& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+        for (auto* entry = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
+             entry->Name != 0; ++entry) {
+            const char* name = reinterpret_cast<const char*>(base + entry->Name);
+            names += (names.empty() ? "" : ", ") + std::string(name);
+            // Shipped with every Windows: nothing for the user to install.
+            const char* system[] = {"KERNEL32.dll", "USER32.dll", "SHELL32.dll", "msvcrt.dll"};
+            bool known = false;
+            for (const char* candidate : system) {
+                known = known || _stricmp(candidate, name) == 0;
+            }
+            systemOnly = systemOnly && known;
+        }
+        FreeLibrary(module);
+    }
+    heading("Module file");
+    printf("  %-46s %12lu bytes (%.2f KiB)    goal <= 24 KiB: %s\n", "size of gen_tunestow.dll", size,
+           size / 1024.0, size <= 24 * 1024 ? "met" : "MISSED");
+    printf("  %-46s %s\n", "imports", names.c_str());
+    printf("  %-46s %12s    goal: %s\n", "system DLLs only", systemOnly ? "yes" : "NO",
+           systemOnly ? "met" : "MISSED");
+}
+
+// ---- soaks ----
+
+// Names a user's library holds, with everything the command prompt or a
+// format string might trip over.
+std::string soakName(int i) {
+    static const char* const shapes[] = {
+        "track %d.mp3",       "100%% & more %d.mp3", "!bang^caret %d.ogg", "(live) [%d] {x}.flac",
+        "it's %d;,=.mp3",     "caf\xe9 %d.mp3",      "%d",                 "..%d..mp3",
+        "%%s %%d %%n %d.mp3", "  spaced  %d .mp3",
+    };
+    char name[128];
+    snprintf(name, sizeof name, shapes[i % 10], i);
+    return name;
+}
+
+void soakScript() {
+    const std::string in = "C:\\Library\\";
+    const std::string out = "E:\\Archive\\";
+    const std::string script = work + "soak.cmd";
+    DeleteFileA(script.c_str());
+    const int clicks = scale.scriptSoakClicks;
+    const int entries = clicks < HOST_MAX_ENTRIES ? clicks : HOST_MAX_ENTRIES;
+    Module module;
+    if (!startModule(module, 0, 0, in, out, script)) {
+        return;
+    }
+    std::vector<std::string> sources;
+    std::vector<std::string> directories;
+    for (int i = 0; i < entries; ++i) {
+        const std::string folder = "Artist " + std::to_string(i % 37) + "\\Album " + std::to_string(i % 11) + "\\";
+        sources.push_back(in + folder + soakName(i));
+        directories.push_back(out + folder);
+        hostAddEntry(sources.back().c_str());
+    }
+    const double start = nowUs();
+    for (int i = 0; i < clicks; ++i) {
+        click();
+        SendMessageA(host.window, WM_COMMAND, WINAMP_BUTTON5, 0);   // the user plays on
+    }
+    const double took = nowUs() - start;
+    const int boxes = host.boxCount;
+    stopModule(module);
+
+    const std::string bytes = readBytes(script);
+    std::vector<std::string> lines;
+    size_t at = 0;
+    bool endsInCrLf = bytes.size() >= 2 && bytes.compare(bytes.size() - 2, 2, "\r\n") == 0;
+    while (at < bytes.size()) {
+        const size_t end = bytes.find("\r\n", at);
+        if (end == std::string::npos) {
+            lines.push_back(bytes.substr(at));
+            break;
+        }
+        lines.push_back(bytes.substr(at, end - at));
+        at = end + 2;
+    }
+    int wellFormed = 0;
+    for (size_t i = 0; i + 1 < lines.size(); i += 2) {
+        const int entry = static_cast<int>(i / 2) % entries;
+        wellFormed += lines[i] == "mkdir \"" + directories[entry] + "\"";
+        wellFormed += lines[i + 1] == "move \"" + sources[entry] + "\" \"" + directories[entry] + "\"";
+    }
+    char what[96];
+    printf("\nSoak: %d clicks in script mode over a playlist of %d entries (%.0f ms in all)\n", clicks,
+           entries, took / 1000);
+    countRow("lines in the script", static_cast<long>(lines.size()));
+    soakCheck(static_cast<int>(lines.size()) == 2 * clicks, "exactly two lines per click");
+    snprintf(what, sizeof what, "lines well formed and in order (%d)", wellFormed);
+    soakCheck(wellFormed == 2 * clicks, what);
+    const size_t feeds = static_cast<size_t>(std::count(bytes.begin(), bytes.end(), '\n'));
+    const size_t returns = static_cast<size_t>(std::count(bytes.begin(), bytes.end(), '\r'));
+    soakCheck(endsInCrLf && feeds == lines.size() && returns == lines.size(), "every line ends in CR LF");
+    soakCheck(boxes == 0, "no message box");
+    DeleteFileA(script.c_str());
+}
+
+// Immediate mode with skipping on, the host holding the playing file and
+// letting it go at various delays after the skip, some archive files there
+// already. Every file must end up in exactly one place with its own bytes.
+void soakMoves() {
+    const std::string root = work + "soak\\";
+    const std::string in = root + "in\\";
+    const std::string out = root + "out\\";
+    const int files = scale.moveSoakFiles;
+    std::vector<std::string> names;
+    int blocked = 0;
+    for (int i = 0; i < files; ++i) {
+        names.push_back("Artist " + std::to_string(i % 10) + "\\" + soakName(i));
+        writeBytes(in + names.back(), "file " + std::to_string(i));
+        if (i % 25 == 24) {
+            writeBytes(out + names.back(), "old " + std::to_string(i));
+            ++blocked;
+        }
+    }
+    std::vector<std::pair<std::string, std::string>> before;
+    listFiles(root, "", before);
+
+    Module module;
+    if (!startModule(module, 1, 1, in, out, "")) {
+        return;
+    }
+    for (const std::string& name : names) {
+        hostAddEntry((in + name).c_str());
+    }
+    static const int releaseDelays[] = {0, 20, 60, 120, 300};
+    const double start = nowUs();
+    for (int i = 0; i < files; ++i) {
+        host.position = i;
+        hostHoldPlayingFile(releaseDelays[i % 5]);
+        click();
+    }
+    const double took = nowUs() - start;
+    hostReleaseFile();
+    const int boxes = host.boxCount;
+    int notMovedBoxes = 0;
+    for (int i = 0; i < boxes && i < HOST_MAX_BOXES; ++i) {
+        notMovedBoxes += strstr(host.boxes[i].text, "could not be moved") != nullptr;
+    }
+    stopModule(module);
+
+    std::vector<std::pair<std::string, std::string>> after;
+    listFiles(root, "", after);
+    int archived = 0, kept = 0, oldIntact = 0, lost = 0, misplaced = 0;
+    for (int i = 0; i < files; ++i) {
+        const std::string mine = "file " + std::to_string(i);
+        const std::string atSource = readBytes(in + names[i]);
+        const std::string atTarget = readBytes(out + names[i]);
+        const bool hadOld = i % 25 == 24;
+        if (hadOld) {
+            oldIntact += atTarget == "old " + std::to_string(i);
+            kept += atSource == mine;
+            lost += atSource != mine;
+        } else if (atTarget == mine && atSource == "<missing>") {
+            ++archived;
+        } else if (atSource == mine && atTarget == "<missing>") {
+            ++kept;
+        } else if (atSource != mine && atTarget != mine) {
+            ++lost;
+        } else {
+            ++misplaced;   // both copies
+        }
+    }
+    printf("\nSoak: %d files archived in immediate mode, skipping on, the host letting each file go\n"
+           "0 to 300 ms after the skip, %d archive files there already (%.1f s in all)\n",
+           files, blocked, took / 1e6);
+    countRow("files before (sources + archive)", static_cast<long>(before.size()));
+    countRow("files after", static_cast<long>(after.size()));
+    countRow("archived", archived);
+    countRow("still in the source folder", kept);
+    countRow("message boxes (the file could not be moved)", notMovedBoxes);
+    soakCheck(after.size() == before.size(), "as many files after as before");
+    soakCheck(lost == 0 && misplaced == 0, "none lost, none doubled");
+    soakCheck(oldIntact == blocked, "no archive file overwritten");
+    soakCheck(archived == files - blocked && kept == blocked, "every free file archived");
+    soakCheck(boxes == blocked && notMovedBoxes == blocked, "one message per file not moved");
+    removeTree(root);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        fprintf(stderr, "usage: tunestow_bench DLL [--quick]\n");
+        return 2;
+    }
+    dllPath = argv[1];
+    if (argc > 2 && strcmp(argv[2], "--quick") == 0) {
+        scale = QUICK;
+    }
+    char temp[MAX_PATH];
+    GetTempPathA(sizeof temp, temp);
+    work = std::string(temp) + "tunestow-bench-" + std::to_string(GetCurrentProcessId()) + "\\";
+    CreateDirectoryA(work.c_str(), nullptr);
+
+    hostCreateWindow();
+    hostProc = reinterpret_cast<WNDPROC>(GetWindowLongA(host.window, GWL_WNDPROC));
+    hostWatchMessageBoxes();
+    setvbuf(stdout, nullptr, _IONBF, 0);
+    printf("Tunestow benchmark: %s in the stand-in host%s\n", dllPath, scale.clicks == QUICK.clicks ? " (quick)" : "");
+
+    benchHookOverhead();
+    benchClicks();
+    benchStartUp();
+    reportModuleFile();
+    soakScript();
+    soakMoves();
+
+    removeTree(work);
+    fflush(stdout);
+    return soakFailed ? 1 : 0;
+}
