@@ -11,22 +11,12 @@
 #include "settings.h"
 #include "stand_in_host.h"
 #include "test_support.h"
+#include "action_messages.h"
 
 namespace {
 
 constexpr UINT WM_TRAY = 3731;
 constexpr UINT ICON_ID = 1024;
-
-constexpr char NO_PATH[] = "Error|Winamp did not report the path of the playing file.\n";
-constexpr char TOO_LONG[] = "Error|The path of the playing file or of its archive target is too long.\n";
-constexpr char NOT_INSIDE[] =
-    "Error|The playing file is not inside the archive-from root directory. Check the configuration.\n";
-constexpr char NOT_PLAYING[] =
-    "Error|This plugin works only when Winamp is playing a file. It does not work when playback is stopped.\n";
-constexpr char SKIP_FAILED[] = "|Failed to move to the next position in the playlist.\n";
-constexpr char SCRIPT_NOT_OPENED[] =
-    "Error|The script file could not be opened. Check the script file path in the configuration.\n";
-constexpr char NOT_MOVED[] = "Error|The file could not be moved to the archive. It stays where it was.\n";
 
 // The settings as a freshly loaded module has them.
 void forgetSettings() {

@@ -9,22 +9,10 @@
 #include "settings.h"
 #include "stand_in_host.h"
 #include "test_support.h"
+#include "action_messages.h"
 #include "settings_support.h"
 
 namespace {
-
-constexpr char NOT_PLAYING[] =
-    "Error|This plugin works only when Winamp is playing a file. It does not work when playback is stopped.\n";
-constexpr char NO_PATH[] = "Error|Winamp did not report the path of the playing file.\n";
-constexpr char TOO_LONG[] = "Error|The path of the playing file or of its archive target is too long.\n";
-constexpr char NOT_INSIDE[] =
-    "Error|The playing file is not inside the archive-from root directory. Check the configuration.\n";
-constexpr char SKIP_FAILED[] = "|Failed to move to the next position in the playlist.\n";
-constexpr char SCRIPT_NOT_OPENED[] =
-    "Error|The script file could not be opened. Check the script file path in the configuration.\n";
-constexpr char NOT_MOVED[] = "Error|The file could not be moved to the archive. It stays where it was.\n";
-constexpr char ORIGINAL_KEPT[] =
-    "Error|The file was copied to the archive, but the original could not be removed.\n";
 
 void useSettings(const std::string& from, const std::string& to, const std::string& script,
                  int immediate, int next) {
