@@ -3,6 +3,7 @@
 one name, imports only from system DLLs (no mingw runtime needed), and
 carries its icon and dialog in English (United States)."""
 import struct
+import subprocess
 import sys
 
 import pefile
@@ -42,6 +43,11 @@ expect(exports == ["winampGetGeneralPurposePlugin"], f"exports {exports}")
 
 imports = {entry.dll.decode() for entry in pe.DIRECTORY_ENTRY_IMPORT}
 expect(imports and imports <= SYSTEM_DLLS, f"imports {sorted(imports)}, expected only {sorted(SYSTEM_DLLS)}")
+# The toolchain's own view of the imports must agree.
+dump = subprocess.run(["i686-w64-mingw32-objdump", "-p", sys.argv[1]],
+                      check=True, capture_output=True, text=True).stdout
+dumped = {line.split("DLL Name:")[1].strip() for line in dump.splitlines() if "DLL Name:" in line}
+expect(dumped == imports, f"objdump -p lists imports {sorted(dumped)}")
 
 groups = resources(pe, pefile.RESOURCE_TYPE["RT_GROUP_ICON"], 104)
 expect([language for language, _ in groups] == [EN_US], f"icon group 104 languages {groups and [g[0] for g in groups]}")
