@@ -26,7 +26,7 @@ constexpr char TEXT_SCRIPT_TOO_LONG[] = "The script file path is too long.";
 // append one.
 bool needsSeparator(const char* text) {
     const size_t length = strlen(text);
-    return length == 0 || text[length - 1] != pathSeparatorFor(OPERATING_SYSTEM);
+    return length == 0 || text[length - 1] != PATH_SEPARATOR;
 }
 
 bool hasRoomForSeparator(const char* text) {
@@ -36,7 +36,7 @@ bool hasRoomForSeparator(const char* text) {
 void appendSeparator(char* text) {
     if (needsSeparator(text)) {
         const size_t length = strlen(text);
-        text[length] = pathSeparatorFor(OPERATING_SYSTEM);
+        text[length] = PATH_SEPARATOR;
         text[length + 1] = '\0';
     }
 }
