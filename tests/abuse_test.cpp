@@ -432,16 +432,23 @@ TEST_CASE("the real module loaded, used and unloaded ten times reads its setting
     }
 }
 
-TEST_CASE("a second quit does no harm, and the module starts again afterwards") {
-    TempFolder work;
+// A host playing C:\In\a.mp3, with settings on file that write its lines
+// into the folder's archive.cmd, and a module that has read nothing yet.
+// Returns the host's own window procedure.
+LONG playOneFileForAFreshModule(const TempFolder& work) {
     hostReset();
     hostReportsIniFile(work / "winamp.ini");
     writeFile(work / "winamp.ini", "[Tunestow]\r\nrootDirectoryArchiveFrom=C:\\In\\\r\n"
                                    "rootDirectoryArchiveTo=D:\\Out\\\r\nscriptFilePathAndName=" +
                                        work / "archive.cmd" + "\r\n");
     hostAddEntry("C:\\In\\a.mp3");
-    const LONG hostProc = GetWindowLongA(host.window, GWL_WNDPROC);
     forgetSettings();
+    return GetWindowLongA(host.window, GWL_WNDPROC);
+}
+
+TEST_CASE("a second quit does no harm, and the module starts again afterwards") {
+    TempFolder work;
+    const LONG hostProc = playOneFileForAFreshModule(work);
     init();
     quit();
     quit();
@@ -458,14 +465,7 @@ TEST_CASE("a second quit does no harm, and the module starts again afterwards") 
 // message until the stack ran out, starting with its own settings request.
 TEST_CASE("a second init without quit keeps one hook") {
     TempFolder work;
-    hostReset();
-    hostReportsIniFile(work / "winamp.ini");
-    writeFile(work / "winamp.ini", "[Tunestow]\r\nrootDirectoryArchiveFrom=C:\\In\\\r\n"
-                                   "rootDirectoryArchiveTo=D:\\Out\\\r\nscriptFilePathAndName=" +
-                                       work / "archive.cmd" + "\r\n");
-    hostAddEntry("C:\\In\\a.mp3");
-    const LONG hostProc = GetWindowLongA(host.window, GWL_WNDPROC);
-    forgetSettings();
+    const LONG hostProc = playOneFileForAFreshModule(work);
     init();
     init();
     CHECK(SendMessageA(host.window, WM_USER, 0, IPC_ISPLAYING) == 1);

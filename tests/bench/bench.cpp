@@ -19,8 +19,10 @@
 #include <string>
 #include <vector>
 
-#include "../../src/host_interface.h"
+#include "host_interface.h"
+#include "settings_support.h"
 #include "stand_in_host.h"
+#include "test_files.h"
 
 namespace {
 
@@ -96,34 +98,6 @@ void soakCheck(bool ok, const char* what) {
 
 // ---- files ----
 
-void writeBytes(const std::string& path, const std::string& bytes) {
-    for (size_t i = 3; i < path.size(); ++i) {
-        if (path[i] == '\\') {
-            CreateDirectoryA(path.substr(0, i).c_str(), nullptr);
-        }
-    }
-    FILE* file = fopen(path.c_str(), "wb");
-    if (file != nullptr) {
-        fwrite(bytes.data(), 1, bytes.size(), file);
-        fclose(file);
-    }
-}
-
-std::string readBytes(const std::string& path) {
-    FILE* file = fopen(path.c_str(), "rb");
-    if (file == nullptr) {
-        return "<missing>";
-    }
-    std::string bytes;
-    char chunk[4096];
-    size_t got;
-    while ((got = fread(chunk, 1, sizeof chunk, file)) > 0) {
-        bytes.append(chunk, got);
-    }
-    fclose(file);
-    return bytes;
-}
-
 // Every file below folder, as path relative to it -> contents.
 void listFiles(const std::string& folder, const std::string& relative,
                std::vector<std::pair<std::string, std::string>>& found) {
@@ -140,7 +114,7 @@ void listFiles(const std::string& folder, const std::string& relative,
         if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
             listFiles(folder, relative + name + "\\", found);
         } else {
-            found.push_back({relative + name, readBytes(folder + relative + name)});
+            found.push_back({relative + name, readFile(folder + relative + name)});
         }
     } while (FindNextFileA(search, &entry));
     FindClose(search);
@@ -202,10 +176,7 @@ bool startModule(Module& module, int immediate, int next, const std::string& fro
     hostReset();
     host.logMessages = false;
     const std::string ini = work + "winamp.ini";
-    writeBytes(ini, "[Tunestow]\r\nimmediateMode=" + std::to_string(immediate) +
-                        "\r\nplayNextTrack=" + std::to_string(next) +
-                        "\r\nrootDirectoryArchiveFrom=" + from + "\r\nrootDirectoryArchiveTo=" + to +
-                        "\r\nscriptFilePathAndName=" + script + "\r\n");
+    writeFileBytes(ini, section({immediate, next, from, to, script}));
     snprintf(host.iniFile, sizeof host.iniFile, "%s", ini.c_str());
     host.answerIniFile = true;
     if (!loadModule(module)) {
@@ -340,7 +311,7 @@ double benchScriptClicks(int next, int clicks, double* bare) {
             }
         }
     }
-    const bool sameBytes = readBytes(script) == readBytes(bareScript);
+    const bool sameBytes = readFile(script) == readFile(bareScript);
     const int boxes = host.boxCount;
     stopModule(module);
     if (!sameBytes || boxes != 0) {
@@ -360,8 +331,8 @@ double benchMoveClicks(int next, int clicks, double* bare, int* levels) {
     const std::string bareOut = root + "bare out\\";
     for (int i = 0; i < clicks; ++i) {
         const std::string name = "Artist\\track " + std::to_string(i) + ".mp3";
-        writeBytes(in + name, "module " + std::to_string(i));
-        writeBytes(bareIn + name, "bare " + std::to_string(i));
+        writeFileBytes(in + name, "module " + std::to_string(i));
+        writeFileBytes(bareIn + name, "bare " + std::to_string(i));
     }
     Module module;
     if (!startModule(module, 1, next, in, out, "")) {
@@ -413,14 +384,14 @@ void reportFileSystemCalls(int levels) {
     const std::string folder = work + "calls\\";
     CreateDirectoryA(folder.c_str(), nullptr);
     const std::string file = folder + "present.mp3";
-    writeBytes(file, "x");
+    writeFileBytes(file, "x");
     const std::string missing = folder + "missing.mp3";
     std::vector<double> mkdirUs, presentUs, missingUs, crowdedUs;
     // An archive folder fills up: Wine looks for a name it does not find
     // through the whole folder, since it must compare without case.
     const std::string crowded = folder + "crowded\\";
     for (int i = 0; i < scale.clicks; ++i) {
-        writeBytes(crowded + "track " + std::to_string(i) + ".mp3", "x");
+        writeFileBytes(crowded + "track " + std::to_string(i) + ".mp3", "x");
     }
     for (int i = 0; i < scale.clicks; ++i) {
         double start = nowUs();
@@ -639,7 +610,7 @@ void soakScript() {
     const int boxes = host.boxCount;
     stopModule(module);
 
-    const std::string bytes = readBytes(script);
+    const std::string bytes = readFile(script);
     std::vector<std::string> lines;
     size_t at = 0;
     bool endsInCrLf = bytes.size() >= 2 && bytes.compare(bytes.size() - 2, 2, "\r\n") == 0;
@@ -684,9 +655,9 @@ void soakMoves() {
     int blocked = 0;
     for (int i = 0; i < files; ++i) {
         names.push_back("Artist " + std::to_string(i % 10) + "\\" + soakName(i));
-        writeBytes(in + names.back(), "file " + std::to_string(i));
+        writeFileBytes(in + names.back(), "file " + std::to_string(i));
         if (i % 25 == 24) {
-            writeBytes(out + names.back(), "old " + std::to_string(i));
+            writeFileBytes(out + names.back(), "old " + std::to_string(i));
             ++blocked;
         }
     }
@@ -721,8 +692,8 @@ void soakMoves() {
     int archived = 0, kept = 0, oldIntact = 0, lost = 0, misplaced = 0;
     for (int i = 0; i < files; ++i) {
         const std::string mine = "file " + std::to_string(i);
-        const std::string atSource = readBytes(in + names[i]);
-        const std::string atTarget = readBytes(out + names[i]);
+        const std::string atSource = readFile(in + names[i]);
+        const std::string atTarget = readFile(out + names[i]);
         const bool hadOld = i % 25 == 24;
         if (hadOld) {
             oldIntact += atTarget == "old " + std::to_string(i);
