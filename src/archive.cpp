@@ -2,13 +2,16 @@
 // optionally skip to the next track, then either move the file at once or
 // append two command-prompt lines to the script file for the user to run.
 // Every failure ends in a message box with a fixed text; nothing is logged.
+//
+// The host names the file twice: in the ANSI code page, which the script file
+// is written in, and as the real, wide path, by which the file is moved.
 #include "archive.h"
 
-#include <direct.h>
-#include <errno.h>
 #include <stdio.h>
 #include <string.h>
+#include <wchar.h>
 
+#include "code_page.h"
 #include "host_interface.h"
 #include "path_rewrite.h"
 #include "settings.h"
@@ -29,6 +32,9 @@ constexpr char TEXT_SCRIPT_NOT_OPENED[] =
 constexpr char TEXT_NOT_MOVED[] = "The file could not be moved to the archive. It stays where it was.";
 constexpr char TEXT_ORIGINAL_KEPT[] =
     "The file was copied to the archive, but the original could not be removed.";
+constexpr char TEXT_NAME_NOT_IN_CODE_PAGE[] =
+    "The name of the playing file has characters that the script file cannot hold. Rename the file, "
+    "or archive it in immediate mode.";
 
 constexpr int SKIP_ATTEMPTS = 3;
 constexpr DWORD SKIP_WAIT_MS = 50;
@@ -43,16 +49,18 @@ LRESULT askHost(HWND hwnd, WPARAM wParam, LPARAM request) {
     return SendMessageA(hwnd, WM_USER, wParam, request);
 }
 
-bool fileExists(const char* path) {
-    return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
+bool fileExists(const wchar_t* path) {
+    return GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES;
 }
 
-// Copies the path of the playing entry into source (PATH_BUFFER_SIZE bytes).
-// The host owns its text, so it is copied at once and read no further than
-// one byte past what the buffer holds.
-bool copyPlayingFilePath(HWND hwnd, LRESULT position, char* source) {
-    const char* hostPath = reinterpret_cast<const char*>(
-        askHost(hwnd, static_cast<WPARAM>(position), IPC_GETPLAYLISTFILE));
+// Copies the paths of the playing entry into source and sourceWide
+// (PATH_BUFFER_SIZE characters each), and tells whether the ANSI path names
+// exactly the file. The host owns its texts, so they are copied at once and
+// read no further than one character past what a buffer holds.
+bool copyPlayingFilePath(HWND hwnd, LRESULT position, char* source, wchar_t* sourceWide,
+                         bool& inCodePage) {
+    const WPARAM entry = static_cast<WPARAM>(position);
+    const char* hostPath = reinterpret_cast<const char*>(askHost(hwnd, entry, IPC_GETPLAYLISTFILE));
     if (hostPath == nullptr || hostPath[0] == '\0') {
         showMessage(TEXT_NO_PATH, CAPTION_ERROR);
         return false;
@@ -63,6 +71,26 @@ bool copyPlayingFilePath(HWND hwnd, LRESULT position, char* source) {
         return false;
     }
     memcpy(source, hostPath, length + 1);
+    // No Windows file name holds a '?' or a '*': such a character stands for
+    // one the code page lacks, and would be a wildcard on the command line.
+    inCodePage = strpbrk(source, "?*") == nullptr;
+
+    const LRESULT wideAnswer = askHost(hwnd, entry, IPC_GETPLAYLISTFILEW);
+    const wchar_t* hostPathWide = static_cast<ULONG_PTR>(wideAnswer) > IPC_NO_ANSWER_LIMIT
+                                      ? reinterpret_cast<const wchar_t*>(wideAnswer)
+                                      : nullptr;
+    if (hostPathWide == nullptr || hostPathWide[0] == L'\0') {
+        // An older host knows only the ANSI path.
+        toWideText(source, sourceWide, PATH_BUFFER_SIZE);
+        return true;
+    }
+    const size_t wideLength = wcsnlen(hostPathWide, PATH_BUFFER_SIZE);
+    if (wideLength >= PATH_BUFFER_SIZE) {
+        showMessage(TEXT_TOO_LONG, CAPTION_ERROR);
+        return false;
+    }
+    wmemcpy(sourceWide, hostPathWide, wideLength + 1);
+    inCodePage = inCodePage && isSameText(sourceWide, source);
     return true;
 }
 
@@ -82,21 +110,25 @@ bool skipToNextTrack(HWND hwnd, LRESULT position) {
     return false;
 }
 
+bool makeDirectory(const wchar_t* directory) {
+    return CreateDirectoryW(directory, nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
+}
+
 // Creates every missing level of directory (which ends in the separator),
 // as the command prompt's mkdir does. Mostly the folder exists already, or
 // only its last level is missing, so that is tried first. Levels that cannot
 // be made, such as the drive, are left to the move to report.
-void createDirectoryLevels(const char* directory) {
-    if (_mkdir(directory) == 0 || errno == EEXIST) {
+void createDirectoryLevels(const wchar_t* directory) {
+    if (makeDirectory(directory)) {
         return;
     }
-    char level[PATH_BUFFER_SIZE];
-    const size_t length = strnlen(directory, PATH_BUFFER_SIZE - 1);
+    wchar_t level[PATH_BUFFER_SIZE];
+    const size_t length = wcsnlen(directory, PATH_BUFFER_SIZE - 1);
     for (size_t i = 1; i < length; ++i) {
         if (directory[i] == PATH_SEPARATOR) {
-            memcpy(level, directory, i);
-            level[i] = '\0';
-            _mkdir(level);
+            wmemcpy(level, directory, i);
+            level[i] = L'\0';
+            makeDirectory(level);
         }
     }
 }
@@ -107,34 +139,34 @@ bool isFileInUse(DWORD error) {
 
 // Whether both paths start with the same drive letter. A move between
 // them is then a rename, which either happens whole or not at all.
-bool onSameDrive(const char* source, const char* target) {
-    const auto isDrive = [](const char* path) {
+bool onSameDrive(const wchar_t* source, const wchar_t* target) {
+    const auto isDrive = [](const wchar_t* path) {
         return ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z')) &&
                path[1] == ':';
     };
     return isDrive(source) && isDrive(target) && (source[0] | 0x20) == (target[0] | 0x20);
 }
 
-// Moves source to target without ever replacing an existing file: MoveFileA
+// Moves source to target without ever replacing an existing file: MoveFileW
 // refuses an existing target. The host may still hold the file a moment
 // after the skip, so a move refused for a file in use is tried again for
 // about a second.
-void moveToArchive(const char* source, const char* target) {
+void moveToArchive(const wchar_t* source, const wchar_t* target) {
     // Across volumes the move is a copy and a delete; when only the copy
     // lands, Windows reports success and Wine failure, and both copies stay.
     // Telling that apart needs to know whether the target was there before.
     const bool mayCopy = !onSameDrive(source, target);
     // Archived onto itself (the two roots are the same folder): a rename to
     // its own name would report success for a file that went nowhere.
-    if (_stricmp(source, target) == 0 || (mayCopy && fileExists(target))) {
+    if (_wcsicmp(source, target) == 0 || (mayCopy && fileExists(target))) {
         showMessage(TEXT_NOT_MOVED, CAPTION_ERROR);
         return;
     }
     const DWORD start = GetTickCount();
-    BOOL moved = MoveFileA(source, target);
+    BOOL moved = MoveFileW(source, target);
     while (!moved && isFileInUse(GetLastError()) && GetTickCount() - start < MOVE_RETRY_MS) {
         Sleep(MOVE_RETRY_STEP_MS);
-        moved = MoveFileA(source, target);
+        moved = MoveFileW(source, target);
     }
     if (mayCopy && (moved ? fileExists(source) : fileExists(target))) {
         showMessage(TEXT_ORIGINAL_KEPT, CAPTION_ERROR);
@@ -150,11 +182,26 @@ void runArchiveAction(HWND hwnd) {
     }
     const LRESULT position = askHost(hwnd, 0, IPC_GETLISTPOS);
     char source[PATH_BUFFER_SIZE];
-    if (!copyPlayingFilePath(hwnd, position, source)) {
+    wchar_t sourceWide[PATH_BUFFER_SIZE];
+    bool inCodePage = false;
+    if (!copyPlayingFilePath(hwnd, position, source, sourceWide, inCodePage)) {
         return;
     }
-    char target[PATH_BUFFER_SIZE];
-    switch (getNewFilePathAndName(source, rootDirectoryArchiveFrom, rootDirectoryArchiveTo, target)) {
+    // The script file is 8-bit text for the command prompt: a name it cannot
+    // hold would come out as another file's name, or as a wildcard.
+    if (immediateMode == 0 && !inCodePage) {
+        showMessage(TEXT_NAME_NOT_IN_CODE_PAGE, CAPTION_ERROR);
+        return;
+    }
+    // The path is re-rooted as the real, wide path; for the script its
+    // directory goes back into the code page, which holds every character of
+    // the name and of the roots.
+    wchar_t fromRoot[PATH_BUFFER_SIZE];
+    wchar_t toRoot[PATH_BUFFER_SIZE];
+    toWideText(rootDirectoryArchiveFrom, fromRoot, PATH_BUFFER_SIZE);
+    toWideText(rootDirectoryArchiveTo, toRoot, PATH_BUFFER_SIZE);
+    wchar_t target[PATH_BUFFER_SIZE];
+    switch (getNewFilePathAndName(sourceWide, fromRoot, toRoot, target)) {
     case REWRITE_DONE:
         break;
     case REWRITE_NOT_INSIDE:
@@ -167,14 +214,16 @@ void runArchiveAction(HWND hwnd) {
     if (playNextTrack == 1 && !skipToNextTrack(hwnd, position)) {
         return;
     }
-    char directory[PATH_BUFFER_SIZE];
-    createDirectoryName(target, directory, sizeof directory);
+    wchar_t directory[PATH_BUFFER_SIZE];
+    createDirectoryName(target, directory, PATH_BUFFER_SIZE);
     if (immediateMode == 0) {
-        createCommandPromptScript(directory, source);
+        char directoryInCodePage[PATH_BUFFER_SIZE * 3];
+        toAnsiText(directory, directoryInCodePage, sizeof directoryInCodePage);
+        createCommandPromptScript(directoryInCodePage, source);
         return;
     }
     createDirectoryLevels(directory);
-    moveToArchive(source, target);
+    moveToArchive(sourceWide, target);
 }
 
 }  // namespace

@@ -17,6 +17,13 @@ constexpr UINT WM_TRAY_CALLBACK = 3731;
 constexpr char TRAY_TIP[] = "Archive the file that is currently playing in Winamp";
 
 WNDPROC lpWndProcOld;
+// The player's main window is a Unicode window. Hooked with the ANSI
+// functions it would become an ANSI window, and every text message would go
+// through the ANSI code page and back: its title would lose every character
+// the code page lacks. So the hook uses the pair that matches the window.
+bool hookedWide;
+// Sent to every top-level window when the shell's taskbar is made anew.
+UINT taskbarCreatedMessage;
 
 void loadIconOnce() {
     if (Icon == nullptr) {
@@ -37,8 +44,17 @@ void notifyTray(DWORD command, const char* tip) {
     Shell_NotifyIconA(command, &data);
 }
 
+// A procedure read with the other function of the pair comes back as a
+// handle that stands for it, so the pair the hook used reads it.
 bool isHostWindowHooked() {
-    return GetWindowLongA(plugin.hwndParent, GWL_WNDPROC) == reinterpret_cast<LONG>(WndProc);
+    const LONG current = hookedWide ? GetWindowLongW(plugin.hwndParent, GWL_WNDPROC)
+                                    : GetWindowLongA(plugin.hwndParent, GWL_WNDPROC);
+    return current == reinterpret_cast<LONG>(WndProc);
+}
+
+LONG setHostWindowProcedure(LONG procedure) {
+    return hookedWide ? SetWindowLongW(plugin.hwndParent, GWL_WNDPROC, procedure)
+                      : SetWindowLongA(plugin.hwndParent, GWL_WNDPROC, procedure);
 }
 
 // A second init without quit must not hook again: lpWndProcOld would become
@@ -47,8 +63,8 @@ void hookHostWindow() {
     if (isHostWindowHooked()) {
         return;
     }
-    lpWndProcOld = reinterpret_cast<WNDPROC>(
-        SetWindowLongA(plugin.hwndParent, GWL_WNDPROC, reinterpret_cast<LONG>(WndProc)));
+    hookedWide = IsWindowUnicode(plugin.hwndParent);
+    lpWndProcOld = reinterpret_cast<WNDPROC>(setHostWindowProcedure(reinterpret_cast<LONG>(WndProc)));
 }
 
 // The host may unload the module after quit; leaving our procedure on its
@@ -56,7 +72,7 @@ void hookHostWindow() {
 // another module hooked the window after us, its procedure stays.
 void unhookHostWindow() {
     if (isHostWindowHooked()) {
-        SetWindowLongA(plugin.hwndParent, GWL_WNDPROC, reinterpret_cast<LONG>(lpWndProcOld));
+        setHostWindowProcedure(reinterpret_cast<LONG>(lpWndProcOld));
     }
 }
 
@@ -84,6 +100,7 @@ extern "C" BOOL WINAPI DllMainCRTStartup(HINSTANCE, DWORD, LPVOID) {
 }
 
 int init() {
+    taskbarCreatedMessage = RegisterWindowMessageA("TaskbarCreated");
     hookHostWindow();
     loadIconOnce();
     notifyTray(NIM_ADD, TRAY_TIP);
@@ -100,6 +117,10 @@ void quit() {
 LRESULT CALLBACK WndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (isTrayLeftButtonPress(message, wParam, lParam)) {
         archiveCurrentFile(hwnd);
+    } else if (message == taskbarCreatedMessage && message != 0) {
+        // The shell restarted: its new taskbar knows no icons yet.
+        notifyTray(NIM_ADD, TRAY_TIP);
     }
-    return CallWindowProcA(lpWndProcOld, hwnd, message, wParam, lParam);
+    return hookedWide ? CallWindowProcW(lpWndProcOld, hwnd, message, wParam, lParam)
+                      : CallWindowProcA(lpWndProcOld, hwnd, message, wParam, lParam);
 }

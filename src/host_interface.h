@@ -27,8 +27,12 @@ constexpr LPARAM IPC_ISPLAYING = 104;        // 1 playing, 3 paused, 0 stopped
 constexpr LPARAM IPC_GETLISTPOS = 125;       // index of the current entry
 constexpr LPARAM IPC_GETPLAYLISTFILE = 211;  // wParam entry index -> const char*
 constexpr LPARAM IPC_GETINIFILE = 334;       // -> const char* full path
+// The player keeps wide paths; the two requests above answer their
+// conversion to the ANSI code page. Older players do not know these two.
+constexpr LPARAM IPC_GETPLAYLISTFILEW = 214;  // wParam entry index -> const wchar_t*
+constexpr LPARAM IPC_GETINIFILEW = 1334;      // -> const wchar_t* full path
 
-// An answer to IPC_GETINIFILE at or below this value is no address.
+// An answer to a path request at or below this value is no address.
 constexpr ULONG_PTR IPC_NO_ANSWER_LIMIT = 65535;
 
 // The host's "next track" button, sent as WM_COMMAND.

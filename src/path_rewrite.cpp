@@ -3,7 +3,6 @@
 // two slashes, no removal of "." or ".." parts.
 #include "path_rewrite.h"
 
-#include <cstring>
 #include <string_view>
 
 namespace {
@@ -11,40 +10,44 @@ namespace {
 // Index of the first complete occurrence of token in text, or npos. An attempt
 // that fails resumes the scan at the character after its first one, so a
 // failed partial match never hides an overlapping later one.
-std::size_t findFirstOccurrence(std::string_view text, std::string_view token) {
+template <typename Char>
+std::size_t findFirstOccurrence(std::basic_string_view<Char> text, std::basic_string_view<Char> token) {
     if (text.empty() || token.empty()) {
-        return std::string_view::npos;
+        return std::basic_string_view<Char>::npos;
     }
     for (std::size_t start = 0; start + token.size() <= text.size(); ++start) {
-        if (std::string_view(text.data() + start, token.size()) == token) {
+        if (std::basic_string_view<Char>(text.data() + start, token.size()) == token) {
             return start;
         }
     }
-    return std::string_view::npos;
+    return std::basic_string_view<Char>::npos;
 }
 
-void copyText(std::string_view text, char* buffer) {
-    std::memcpy(buffer, text.data(), text.size());
-    buffer[text.size()] = '\0';
+template <typename Char>
+void copyText(std::basic_string_view<Char> text, Char* buffer) {
+    std::char_traits<Char>::copy(buffer, text.data(), text.size());
+    buffer[text.size()] = Char();
 }
 
 }  // namespace
 
-bool getStringTokens(const char* text, const char* token,
-                     char* before, std::size_t beforeSize,
-                     char* after, std::size_t afterSize) {
-    before[0] = '\0';
-    after[0] = '\0';
-    const std::string_view whole(text);
-    const std::string_view needle(token);
+template <typename Char>
+bool getStringTokens(const Char* text, const Char* token,
+                     Char* before, std::size_t beforeSize,
+                     Char* after, std::size_t afterSize) {
+    using View = std::basic_string_view<Char>;
+    before[0] = Char();
+    after[0] = Char();
+    const View whole(text);
+    const View needle(token);
     const std::size_t start = findFirstOccurrence(whole, needle);
-    if (start == std::string_view::npos) {
+    if (start == View::npos) {
         return false;
     }
     // Views are cut by hand: substr checks its bounds with an exception,
     // which the module is built without.
-    const std::string_view head(whole.data(), start);
-    const std::string_view tail(whole.data() + start + needle.size(),
+    const View head(whole.data(), start);
+    const View tail(whole.data() + start + needle.size(),
                                 whole.size() - start - needle.size());
     if (head.size() >= beforeSize || tail.size() >= afterSize) {
         return false;
@@ -54,45 +57,58 @@ bool getStringTokens(const char* text, const char* token,
     return true;
 }
 
-RewriteResult getNewFilePathAndName(const char* source, const char* fromRoot,
-                                    const char* toRoot, char* target) {
-    target[0] = '\0';
+template <typename Char>
+RewriteResult getNewFilePathAndName(const Char* source, const Char* fromRoot,
+                                    const Char* toRoot, Char* target) {
+    using View = std::basic_string_view<Char>;
+    target[0] = Char();
     // Neither half is longer than the source, so a source that fits the
     // buffer has halves that fit theirs.
-    if (std::strlen(source) >= PATH_BUFFER_SIZE) {
+    if (View(source).size() >= PATH_BUFFER_SIZE) {
         return REWRITE_TOO_LONG;
     }
-    char before[PATH_BUFFER_SIZE];
-    char after[PATH_BUFFER_SIZE];
-    if (!getStringTokens(source, fromRoot, before, sizeof before, after, sizeof after)) {
+    Char before[PATH_BUFFER_SIZE];
+    Char after[PATH_BUFFER_SIZE];
+    if (!getStringTokens(source, fromRoot, before, PATH_BUFFER_SIZE, after, PATH_BUFFER_SIZE)) {
         return REWRITE_NOT_INSIDE;
     }
-    const std::string_view pieces[] = {before, toRoot, after};
+    const View pieces[] = {before, toRoot, after};
     std::size_t length = 0;
-    for (std::string_view piece : pieces) {
+    for (View piece : pieces) {
         length += piece.size();
     }
     if (length >= PATH_BUFFER_SIZE) {
         return REWRITE_TOO_LONG;
     }
-    for (std::string_view piece : pieces) {
-        std::memcpy(target, piece.data(), piece.size());
+    for (View piece : pieces) {
+        std::char_traits<Char>::copy(target, piece.data(), piece.size());
         target += piece.size();
     }
-    *target = '\0';
+    *target = Char();
     return REWRITE_DONE;
 }
 
-void createDirectoryName(const char* path, char* directory, std::size_t directorySize) {
+template <typename Char>
+void createDirectoryName(const Char* path, Char* directory, std::size_t directorySize) {
     std::size_t end = 0;  // one past the last separator seen
-    for (std::size_t i = 0; path[i] != '\0'; ++i) {
-        if (path[i] == PATH_SEPARATOR) {
+    for (std::size_t i = 0; path[i] != Char(); ++i) {
+        if (path[i] == Char(PATH_SEPARATOR)) {
             end = i + 1;
         }
     }
     if (end >= directorySize) {
         end = directorySize - 1;
     }
-    std::memcpy(directory, path, end);
-    directory[end] = '\0';
+    std::char_traits<Char>::copy(directory, path, end);
+    directory[end] = Char();
 }
+
+// The two kinds of text the module works on.
+#define INSTANTIATE_PATH_REWRITING(Char)                                                         \
+    template bool getStringTokens<Char>(const Char*, const Char*, Char*, std::size_t, Char*,    \
+                                        std::size_t);                                           \
+    template RewriteResult getNewFilePathAndName<Char>(const Char*, const Char*, const Char*,    \
+                                                       Char*);                                  \
+    template void createDirectoryName<Char>(const Char*, Char*, std::size_t);
+INSTANTIATE_PATH_REWRITING(char)
+INSTANTIATE_PATH_REWRITING(wchar_t)

@@ -1,7 +1,9 @@
 // Re-rooting a file's path: the part that matches the from-root is replaced
 // by the to-root, and the directory the result needs is derived. Pure text
-// work on 8-bit strings, with no Windows dependency, so it is built and
-// tested natively as well.
+// work with no Windows dependency, so it is built and tested natively as
+// well. It works on 8-bit text in the ANSI code page and on wide (UTF-16)
+// text alike: the script file is written from the one, files are moved by
+// the other.
 #pragma once
 
 #include <cstddef>
@@ -14,7 +16,7 @@ constexpr char pathSeparatorFor(int operatingSystem) {
 }
 constexpr char PATH_SEPARATOR = pathSeparatorFor(OPERATING_SYSTEM);
 
-// Size of every path buffer, terminating zero included.
+// Size of every path buffer in characters, terminating zero included.
 constexpr std::size_t PATH_BUFFER_SIZE = 256;
 
 // Splits text at the first complete, case-sensitive occurrence of token.
@@ -22,9 +24,10 @@ constexpr std::size_t PATH_BUFFER_SIZE = 256;
 // the occurrence and the result is true. Without a match (an empty text or
 // token never matches), or when a half would not fit its buffer, the result
 // is false and both buffers hold empty strings.
-bool getStringTokens(const char* text, const char* token,
-                     char* before, std::size_t beforeSize,
-                     char* after, std::size_t afterSize);
+template <typename Char>
+bool getStringTokens(const Char* text, const Char* token,
+                     Char* before, std::size_t beforeSize,
+                     Char* after, std::size_t afterSize);
 
 enum RewriteResult {
     REWRITE_DONE,        // target holds before + to-root + after
@@ -32,13 +35,16 @@ enum RewriteResult {
     REWRITE_TOO_LONG,    // the target would not fit PATH_BUFFER_SIZE
 };
 
-// Writes into target (PATH_BUFFER_SIZE bytes) the source with its from-root
-// replaced by the to-root. On any result but REWRITE_DONE target is empty.
-RewriteResult getNewFilePathAndName(const char* source, const char* fromRoot,
-                                    const char* toRoot, char* target);
+// Writes into target (PATH_BUFFER_SIZE characters) the source with its
+// from-root replaced by the to-root. On any result but REWRITE_DONE target
+// is empty.
+template <typename Char>
+RewriteResult getNewFilePathAndName(const Char* source, const Char* fromRoot,
+                                    const Char* toRoot, Char* target);
 
 // Writes into directory the characters of path up to and including its last
 // separator; a path without a separator gives the empty text. A directory
 // buffer of PATH_BUFFER_SIZE always holds the directory of a path that fits
 // one; a path too long for the buffer is cut at its end.
-void createDirectoryName(const char* path, char* directory, std::size_t directorySize);
+template <typename Char>
+void createDirectoryName(const Char* path, Char* directory, std::size_t directorySize);

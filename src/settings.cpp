@@ -1,10 +1,19 @@
 // The settings in force and their section of the host's INI file. The host
 // is asked for the file's location at every load and save; without an
 // answer the bare "winamp.ini" is used, which Windows finds in its own folder.
+//
+// The player keeps the file under the user's profile folder, whose name may
+// lie outside the ANSI code page; the 8-bit answer then names another file
+// (a look-alike folder) or none. The section is then read and written through
+// the wide path, its values converted from and to the code page, so that the
+// file holds the same bytes either way.
 #include "settings.h"
 
 #include <windows.h>
 
+#include <wchar.h>
+
+#include "code_page.h"
 #include "gen_tunestow.h"
 #include "host_interface.h"
 
@@ -17,49 +26,103 @@ int playNextTrack;
 namespace {
 
 constexpr char SECTION[] = "Tunestow";
+constexpr wchar_t SECTION_WIDE[] = L"Tunestow";
 constexpr char FALLBACK_INI_FILE[] = "winamp.ini";
+constexpr size_t KEY_SIZE = 32;
 
-const char* getIniFilePath() {
-    const LRESULT answer = SendMessageA(plugin.hwndParent, WM_USER, 0, IPC_GETINIFILE);
-    if (static_cast<ULONG_PTR>(answer) <= IPC_NO_ANSWER_LIMIT) {
-        return FALLBACK_INI_FILE;
+// The file of the load or save under way.
+const char* iniFile;
+wchar_t iniFileWide[MAX_PATH];
+bool useWidePath;
+
+LRESULT askHost(LPARAM request) {
+    return SendMessageA(plugin.hwndParent, WM_USER, 0, request);
+}
+
+void locateIniFile() {
+    const LRESULT answer = askHost(IPC_GETINIFILE);
+    iniFile = static_cast<ULONG_PTR>(answer) <= IPC_NO_ANSWER_LIMIT
+                  ? FALLBACK_INI_FILE
+                  : reinterpret_cast<const char*>(answer);
+    useWidePath = false;
+    const LRESULT wideAnswer = askHost(IPC_GETINIFILEW);
+    if (static_cast<ULONG_PTR>(wideAnswer) <= IPC_NO_ANSWER_LIMIT) {
+        return;
     }
-    return reinterpret_cast<const char*>(answer);
+    const wchar_t* hostPath = reinterpret_cast<const wchar_t*>(wideAnswer);
+    const size_t length = wcsnlen(hostPath, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) {
+        return;
+    }
+    wmemcpy(iniFileWide, hostPath, length + 1);
+    useWidePath = !isSameText(iniFileWide, iniFile);
 }
 
 // A missing key keeps the setting's current value: it is its own default.
-void loadInteger(const char* key, int& setting, const char* iniFile) {
-    setting = static_cast<int>(GetPrivateProfileIntA(SECTION, key, setting, iniFile));
+void loadInteger(const char* key, int& setting) {
+    if (!useWidePath) {
+        setting = static_cast<int>(GetPrivateProfileIntA(SECTION, key, setting, iniFile));
+        return;
+    }
+    wchar_t wideKey[KEY_SIZE];
+    toWideText(key, wideKey, KEY_SIZE);
+    setting = static_cast<int>(GetPrivateProfileIntW(SECTION_WIDE, wideKey, setting, iniFileWide));
 }
 
-void loadText(const char* key, char* setting, const char* iniFile) {
-    char current[PATH_BUFFER_SIZE];
-    lstrcpynA(current, setting, sizeof current);
-    GetPrivateProfileStringA(SECTION, key, current, setting, PATH_BUFFER_SIZE, iniFile);
+void loadText(const char* key, char* setting) {
+    if (!useWidePath) {
+        char current[PATH_BUFFER_SIZE];
+        lstrcpynA(current, setting, sizeof current);
+        GetPrivateProfileStringA(SECTION, key, current, setting, PATH_BUFFER_SIZE, iniFile);
+        return;
+    }
+    wchar_t wideKey[KEY_SIZE];
+    wchar_t current[PATH_BUFFER_SIZE];
+    wchar_t value[PATH_BUFFER_SIZE];
+    toWideText(key, wideKey, KEY_SIZE);
+    toWideText(setting, current, PATH_BUFFER_SIZE);
+    GetPrivateProfileStringW(SECTION_WIDE, wideKey, current, value, PATH_BUFFER_SIZE, iniFileWide);
+    // The file's 8-bit text came into wide characters through the code page,
+    // so it goes back unchanged; cut to what a setting holds.
+    char converted[PATH_BUFFER_SIZE * 3];
+    WideCharToMultiByte(CP_ACP, 0, value, -1, converted, sizeof converted, nullptr, nullptr);
+    lstrcpynA(setting, converted, PATH_BUFFER_SIZE);
 }
 
-void saveInteger(const char* key, int setting, const char* iniFile) {
+void saveText(const char* key, const char* value) {
+    if (!useWidePath) {
+        WritePrivateProfileStringA(SECTION, key, value, iniFile);
+        return;
+    }
+    wchar_t wideKey[KEY_SIZE];
+    wchar_t wideValue[PATH_BUFFER_SIZE];
+    toWideText(key, wideKey, KEY_SIZE);
+    toWideText(value, wideValue, PATH_BUFFER_SIZE);
+    WritePrivateProfileStringW(SECTION_WIDE, wideKey, wideValue, iniFileWide);
+}
+
+void saveInteger(const char* key, int setting) {
     char text[16];
     wsprintfA(text, "%d", setting);
-    WritePrivateProfileStringA(SECTION, key, text, iniFile);
+    saveText(key, text);
 }
 
 }  // namespace
 
 void loadConfiguration() {
-    const char* iniFile = getIniFilePath();
-    loadInteger("immediateMode", immediateMode, iniFile);
-    loadInteger("playNextTrack", playNextTrack, iniFile);
-    loadText("rootDirectoryArchiveFrom", rootDirectoryArchiveFrom, iniFile);
-    loadText("rootDirectoryArchiveTo", rootDirectoryArchiveTo, iniFile);
-    loadText("scriptFilePathAndName", scriptFilePathAndName, iniFile);
+    locateIniFile();
+    loadInteger("immediateMode", immediateMode);
+    loadInteger("playNextTrack", playNextTrack);
+    loadText("rootDirectoryArchiveFrom", rootDirectoryArchiveFrom);
+    loadText("rootDirectoryArchiveTo", rootDirectoryArchiveTo);
+    loadText("scriptFilePathAndName", scriptFilePathAndName);
 }
 
 void saveConfiguration() {
-    const char* iniFile = getIniFilePath();
-    saveInteger("immediateMode", immediateMode, iniFile);
-    saveInteger("playNextTrack", playNextTrack, iniFile);
-    WritePrivateProfileStringA(SECTION, "rootDirectoryArchiveFrom", rootDirectoryArchiveFrom, iniFile);
-    WritePrivateProfileStringA(SECTION, "rootDirectoryArchiveTo", rootDirectoryArchiveTo, iniFile);
-    WritePrivateProfileStringA(SECTION, "scriptFilePathAndName", scriptFilePathAndName, iniFile);
+    locateIniFile();
+    saveInteger("immediateMode", immediateMode);
+    saveInteger("playNextTrack", playNextTrack);
+    saveText("rootDirectoryArchiveFrom", rootDirectoryArchiveFrom);
+    saveText("rootDirectoryArchiveTo", rootDirectoryArchiveTo);
+    saveText("scriptFilePathAndName", scriptFilePathAndName);
 }

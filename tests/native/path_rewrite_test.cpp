@@ -130,6 +130,21 @@ TEST_CASE("the directory is cut to its buffer") {
     CHECK(std::string(directory) == "abc");
 }
 
+TEST_CASE("wide paths are re-rooted alike, names outside any code page included") {
+    wchar_t target[PATH_BUFFER_SIZE] = L"junk";
+    CHECK(getNewFilePathAndName(L"C:\\In\\\u5742\u672c\\M\u0101ori.mp3", L"C:\\In\\", L"D:\\Out\\",
+                                target) == REWRITE_DONE);
+    CHECK(std::wstring(target) == L"D:\\Out\\\u5742\u672c\\M\u0101ori.mp3");
+    wchar_t directory[PATH_BUFFER_SIZE] = L"junk";
+    createDirectoryName(target, directory, PATH_BUFFER_SIZE);
+    CHECK(std::wstring(directory) == L"D:\\Out\\\u5742\u672c\\");
+    // A look-alike is another character: no match.
+    CHECK(getNewFilePathAndName(L"C:\\M\u0101ori\\x.mp3", L"C:\\Maori\\", L"D:\\", target) ==
+          REWRITE_NOT_INSIDE);
+    const std::wstring tooLong = L"C:\\In\\" + std::wstring(250, L'\u611b');
+    CHECK(getNewFilePathAndName(tooLong.c_str(), L"C:\\In\\", L"D:\\Out\\", target) == REWRITE_TOO_LONG);
+}
+
 TEST_CASE("the separator follows the operating-system constant") {
     CHECK(pathSeparatorFor(0) == '\\');
     CHECK(pathSeparatorFor(1) == '/');

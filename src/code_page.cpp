@@ -1,0 +1,42 @@
+// Conversions between the ANSI code page and wide text, as the platform makes
+// them, without the best fit that would turn one name into another.
+#include "code_page.h"
+
+#include <string.h>
+
+namespace {
+
+// At most this many bytes a wide character takes in an ANSI code page (UTF-8,
+// which Windows may use as its ANSI code page, takes three).
+constexpr size_t MAX_BYTES_PER_CHARACTER = 3;
+
+}  // namespace
+
+bool toAnsiText(const wchar_t* wide, char* ansi, size_t ansiSize) {
+    // Windows refuses both the flag and the question for UTF-8, which holds
+    // every character anyway.
+    const bool utf8 = GetACP() == CP_UTF8;
+    BOOL usedDefault = FALSE;
+    const int length = WideCharToMultiByte(CP_ACP, utf8 ? 0 : WC_NO_BEST_FIT_CHARS, wide, -1, ansi,
+                                           static_cast<int>(ansiSize), nullptr,
+                                           utf8 ? nullptr : &usedDefault);
+    if (length == 0 || usedDefault) {
+        ansi[0] = '\0';
+        return false;
+    }
+    return true;
+}
+
+bool isSameText(const wchar_t* wide, const char* ansi) {
+    char converted[MAX_PATH * MAX_BYTES_PER_CHARACTER];
+    return toAnsiText(wide, converted, sizeof converted) && strcmp(converted, ansi) == 0;
+}
+
+void toWideText(const char* ansi, wchar_t* wide, size_t wideSize) {
+    if (MultiByteToWideChar(CP_ACP, 0, ansi, -1, wide, static_cast<int>(wideSize)) == 0) {
+        // Too long for the buffer: keep what fits.
+        const int kept = MultiByteToWideChar(CP_ACP, 0, ansi, static_cast<int>(wideSize) - 1, wide,
+                                             static_cast<int>(wideSize) - 1);
+        wide[kept] = L'\0';
+    }
+}
