@@ -32,6 +32,8 @@ constexpr char TEXT_SCRIPT_NOT_OPENED[] =
 constexpr char TEXT_NOT_MOVED[] = "The file could not be moved to the archive. It stays where it was.";
 constexpr char TEXT_ORIGINAL_KEPT[] =
     "The file was copied to the archive, but the original could not be removed.";
+constexpr char TEXT_ROOTS_NOT_FULL_PATHS[] =
+    "The archive root directories must be full paths, such as C:\\Music\\Inbox\\. Check the configuration.";
 constexpr char TEXT_NAME_NOT_IN_CODE_PAGE[] =
     "The name of the playing file has characters that the script file cannot hold. Rename the file, "
     "or archive it in immediate mode.";
@@ -175,9 +177,33 @@ void moveToArchive(const wchar_t* source, const wchar_t* target) {
     }
 }
 
+// Opens the script file for appending, before any skip: a script that
+// cannot be written must not cost the user the song they were on.
+FILE* openScriptFile() {
+    FILE* script = fopen(scriptFilePathAndName, "a+b");
+    if (script == nullptr) {
+        showMessage(TEXT_SCRIPT_NOT_OPENED, CAPTION_ERROR);
+    }
+    return script;
+}
+
+// Whether the roots are full paths. Anything else (an emptied root, which
+// the dialog stores as the separator alone, a folder name, a drive-relative
+// path) would be resolved against the player's current folder or drive,
+// where nobody looks for the archive. An empty from-root, as on a fresh
+// installation, is left to the rewrite to report.
+bool rootsAreFullPaths() {
+    return rootDirectoryArchiveFrom[0] == '\0' ||
+           (isFullPath(rootDirectoryArchiveFrom) && isFullPath(rootDirectoryArchiveTo));
+}
+
 void runArchiveAction(HWND hwnd) {
     if (askHost(hwnd, 0, IPC_ISPLAYING) != 1) {
         showMessage(TEXT_NOT_PLAYING, CAPTION_ERROR);
+        return;
+    }
+    if (!rootsAreFullPaths()) {
+        showMessage(TEXT_ROOTS_NOT_FULL_PATHS, CAPTION_ERROR);
         return;
     }
     const LRESULT position = askHost(hwnd, 0, IPC_GETLISTPOS);
@@ -211,16 +237,40 @@ void runArchiveAction(HWND hwnd) {
         showMessage(TEXT_TOO_LONG, CAPTION_ERROR);
         return;
     }
-    if (playNextTrack == 1 && !skipToNextTrack(hwnd, position)) {
-        return;
-    }
+    const bool skip = playNextTrack == 1;
     wchar_t directory[PATH_BUFFER_SIZE];
     createDirectoryName(target, directory, PATH_BUFFER_SIZE);
     if (immediateMode == 0) {
+        // A script that the skip then fails for is not left behind as an
+        // empty file of ours.
+        const bool scriptExisted =
+            !skip || GetFileAttributesA(scriptFilePathAndName) != INVALID_FILE_ATTRIBUTES;
+        FILE* script = openScriptFile();
+        if (script == nullptr) {
+            return;
+        }
+        if (skip && !skipToNextTrack(hwnd, position)) {
+            fclose(script);
+            if (!scriptExisted) {
+                DeleteFileA(scriptFilePathAndName);
+            }
+            return;
+        }
         char directoryInCodePage[PATH_BUFFER_SIZE * 3];
         toAnsiText(directory, directoryInCodePage, sizeof directoryInCodePage);
-        createCommandPromptScript(directoryInCodePage, source);
+        createCommandPromptScript(script, directoryInCodePage, source);
         return;
+    }
+    // A file of that name in the archive already is never replaced: known
+    // before the skip, so the song plays on.
+    if (skip) {
+        if (fileExists(target)) {
+            showMessage(TEXT_NOT_MOVED, CAPTION_ERROR);
+            return;
+        }
+        if (!skipToNextTrack(hwnd, position)) {
+            return;
+        }
     }
     createDirectoryLevels(directory);
     moveToArchive(sourceWide, target);
@@ -228,14 +278,16 @@ void runArchiveAction(HWND hwnd) {
 
 }  // namespace
 
-void createCommandPromptScript(const char* directory, const char* source) {
-    FILE* script = fopen(scriptFilePathAndName, "a");
-    if (script == nullptr) {
-        showMessage(TEXT_SCRIPT_NOT_OPENED, CAPTION_ERROR);
-        return;
+void createCommandPromptScript(FILE* script, const char* directory, const char* source) {
+    // A script edited by hand may end without a line end (text editors save
+    // files so); the new lines must not be glued to its last line.
+    if (fseek(script, -1, SEEK_END) == 0 && fgetc(script) != '\n') {
+        fseek(script, 0, SEEK_END);
+        fputs("\r\n", script);
     }
-    fprintf(script, "mkdir \"%s\"\n", directory);
-    fprintf(script, "move \"%s\" \"%s\"\n", source, directory);
+    fseek(script, 0, SEEK_END);
+    fprintf(script, "mkdir \"%s\"\r\n", directory);
+    fprintf(script, "move \"%s\" \"%s\"\r\n", source, directory);
     fclose(script);
 }
 

@@ -29,6 +29,34 @@ bool needsSeparator(const char* text) {
     return length == 0 || text[length - 1] != PATH_SEPARATOR;
 }
 
+bool isBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+void removeBlanksAround(char* text) {
+    size_t length = strlen(text);
+    while (length > 0 && isBlank(text[length - 1])) {
+        text[--length] = '\0';
+    }
+    size_t first = 0;
+    while (isBlank(text[first])) {
+        ++first;
+    }
+    memmove(text, text + first, length - first + 1);
+}
+
+// A path pasted from Explorer's "Copy as path" comes in double quotes, and
+// one typed by hand may carry blanks; no Windows path holds either there.
+void cleanPastedPath(char* text) {
+    removeBlanksAround(text);
+    const size_t length = strlen(text);
+    if (length >= 2 && text[0] == '"' && text[length - 1] == '"') {
+        text[length - 1] = '\0';
+        memmove(text, text + 1, length - 1);
+        removeBlanksAround(text);
+    }
+}
+
 bool hasRoomForSeparator(const char* text) {
     return !needsSeparator(text) || strlen(text) + 1 < PATH_BUFFER_SIZE;
 }
@@ -67,16 +95,23 @@ bool editTextFits(HWND hDlg, int control) {
 
 // A text longer than a setting, or a root of 255 characters without its
 // separator (no room for one), is refused: the dialog stays open with the
-// text as typed, and nothing is committed.
+// text as typed, and nothing is committed. The dialog owns the message, so
+// that it waits until the user has read it.
 void commitSettings(HWND hDlg) {
-    if (!editTextFits(hDlg, IDC_ARCHIVE_FROM) || !editTextFits(hDlg, IDC_ARCHIVE_TO) ||
-        !hasRoomForSeparator(rootDirectoryArchiveFrom_Temp) ||
-        !hasRoomForSeparator(rootDirectoryArchiveTo_Temp)) {
-        MessageBoxA(nullptr, TEXT_ROOT_TOO_LONG, "Error", MB_OK);
+    if (!editTextFits(hDlg, IDC_ARCHIVE_FROM) || !editTextFits(hDlg, IDC_ARCHIVE_TO)) {
+        MessageBoxA(hDlg, TEXT_ROOT_TOO_LONG, "Error", MB_OK);
         return;
     }
     if (!editTextFits(hDlg, IDC_SCRIPT_FILE)) {
-        MessageBoxA(nullptr, TEXT_SCRIPT_TOO_LONG, "Error", MB_OK);
+        MessageBoxA(hDlg, TEXT_SCRIPT_TOO_LONG, "Error", MB_OK);
+        return;
+    }
+    cleanPastedPath(rootDirectoryArchiveFrom_Temp);
+    cleanPastedPath(rootDirectoryArchiveTo_Temp);
+    cleanPastedPath(scriptFilePathAndName_Temp);
+    if (!hasRoomForSeparator(rootDirectoryArchiveFrom_Temp) ||
+        !hasRoomForSeparator(rootDirectoryArchiveTo_Temp)) {
+        MessageBoxA(hDlg, TEXT_ROOT_TOO_LONG, "Error", MB_OK);
         return;
     }
     appendSeparator(rootDirectoryArchiveFrom_Temp);

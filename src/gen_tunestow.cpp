@@ -57,23 +57,40 @@ LONG setHostWindowProcedure(LONG procedure) {
                       : SetWindowLongA(plugin.hwndParent, GWL_WNDPROC, procedure);
 }
 
+// Whether WndProc is in the window's chain of procedures: from the hook
+// until quit gives the window its procedure back.
+bool hooked;
+
 // A second init without quit must not hook again: lpWndProcOld would become
-// WndProc itself, and every message would call it without end.
+// WndProc itself, and every message would call it without end. Nor must an
+// init after a quit that could not unhook (see below): WndProc is still in
+// the chain, below the other procedure.
 void hookHostWindow() {
-    if (isHostWindowHooked()) {
+    if (hooked) {
         return;
     }
     hookedWide = IsWindowUnicode(plugin.hwndParent);
     lpWndProcOld = reinterpret_cast<WNDPROC>(setHostWindowProcedure(reinterpret_cast<LONG>(WndProc)));
+    hooked = true;
 }
 
 // The host may unload the module after quit; leaving our procedure on its
 // window would have it call into freed code. Only undo our own hook: if
-// another module hooked the window after us, its procedure stays.
+// another module hooked the window after us, its procedure stays and calls
+// ours for every message. The module then stays in memory for good, so that
+// WndProc is still there to pass them on.
 void unhookHostWindow() {
+    if (!hooked) {
+        return;
+    }
     if (isHostWindowHooked()) {
         setHostWindowProcedure(reinterpret_cast<LONG>(lpWndProcOld));
+        hooked = false;
+        return;
     }
+    HMODULE pinned;
+    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_PIN | GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
+                       reinterpret_cast<LPCSTR>(WndProc), &pinned);
 }
 
 bool isTrayLeftButtonPress(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -103,6 +103,14 @@ void createDirectoryName(const Char* path, Char* directory, std::size_t director
     directory[end] = Char();
 }
 
+bool isFullPath(const char* path) {
+    const bool driveLetter = (path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z');
+    if (driveLetter) {
+        return path[1] == ':' && path[2] == PATH_SEPARATOR;
+    }
+    return path[0] == PATH_SEPARATOR && path[1] == PATH_SEPARATOR;
+}
+
 // The two kinds of text the module works on.
 #define INSTANTIATE_PATH_REWRITING(Char)                                                         \
     template bool getStringTokens<Char>(const Char*, const Char*, Char*, std::size_t, Char*,    \

@@ -48,3 +48,7 @@ RewriteResult getNewFilePathAndName(const Char* source, const Char* fromRoot,
 // one; a path too long for the buffer is cut at its end.
 template <typename Char>
 void createDirectoryName(const Char* path, Char* directory, std::size_t directorySize);
+
+// Whether path starts as a full path does: a drive letter, a colon and the
+// separator (C:\), or two separators (\\server\share\).
+bool isFullPath(const char* path);

@@ -99,7 +99,7 @@ TEST_CASE("settings written by hand load as sane values, and a click gets its me
         {"binary junk as the from-root",
          "[Tunestow]\r\nrootDirectoryArchiveFrom=" + junk + "\r\nrootDirectoryArchiveTo=" + out +
              "\r\nscriptFilePathAndName=" + script + "\r\n",
-         NOTHING, NOT_INSIDE, 0},
+         NOTHING, ROOTS_NOT_FULL_PATHS, 0},
         {"script path that names a folder",
          "[Tunestow]\r\nrootDirectoryArchiveFrom=" + in + "\r\nrootDirectoryArchiveTo=" + out +
              "\r\nscriptFilePathAndName=" + work.path + "\r\n",

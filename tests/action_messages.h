@@ -14,3 +14,8 @@ constexpr char SCRIPT_NOT_OPENED[] =
 constexpr char NOT_MOVED[] = "Error|The file could not be moved to the archive. It stays where it was.\n";
 constexpr char ORIGINAL_KEPT[] =
     "Error|The file was copied to the archive, but the original could not be removed.\n";
+constexpr char ROOTS_NOT_FULL_PATHS[] =
+    "Error|The archive root directories must be full paths, such as C:\\Music\\Inbox\\. Check the configuration.\n";
+constexpr char NAME_NOT_IN_CODE_PAGE[] =
+    "Error|The name of the playing file has characters that the script file cannot hold. Rename the file, or "
+    "archive it in immediate mode.\n";

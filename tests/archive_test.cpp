@@ -47,13 +47,15 @@ TEST_CASE("script mode appends the mkdir and move lines of the worked example") 
 
 TEST_CASE("script mode keeps earlier lines and repeats the mkdir line for each file") {
     TempFolder work;
-    writeFile(work / "archive.cmd", "rem earlier\r\n");
+    // Saved by a text editor without a line end after its last line: the
+    // new lines start on their own line all the same.
+    writeFile(work / "archive.cmd", "rem earlier\r\nchcp 1252");
     useSettings("C:\\In\\", "D:\\Out\\", work / "archive.cmd", 0, 1);
     play({"C:\\In\\Band\\one.mp3", "C:\\In\\Band\\two 100% & more.mp3", "C:\\In\\three.mp3"});
     click();
     click();
     CHECK(readFile(work / "archive.cmd") ==
-          "rem earlier\r\n"
+          "rem earlier\r\nchcp 1252\r\n"
           "mkdir \"D:\\Out\\Band\\\"\r\n"
           "move \"C:\\In\\Band\\one.mp3\" \"D:\\Out\\Band\\\"\r\n"
           "mkdir \"D:\\Out\\Band\\\"\r\n"
@@ -98,9 +100,11 @@ TEST_CASE("immediate mode skips first, then moves the file the host has let go")
     writeFile(work / "in\\b.mp3", "b");
     useSettings(work / "in\\", work / "out\\", "", 1, 1);
     play({work / "in\\a.mp3", work / "in\\b.mp3"});
+    host.nextTrackDelayMs = 20;   // a player starts the next track on its own time
     hostHoldPlayingFile(300);   // a player lets the file go a little after the skip
     click();
     CHECK(messageBoxesSeen() == "");
+    CHECK(host.requests.nextTrack == 1);
     CHECK(host.position == 1);
     CHECK(readFile(work / "out\\a.mp3") == "a");
     CHECK_FALSE(fileExists(work / "in\\a.mp3"));
@@ -122,14 +126,15 @@ TEST_CASE("a file the host keeps open stays where it is, with a message") {
     CHECK_MESSAGE(took >= 900, "gave up after " << took << " ms");
 }
 
-TEST_CASE("an existing archive file is never overwritten") {
+TEST_CASE("an existing archive file is never overwritten, and the song plays on") {
     TempFolder work;
     writeFile(work / "in\\a.mp3", "new");
     writeFile(work / "out\\a.mp3", "old");
-    useSettings(work / "in\\", work / "out\\", "", 1, 0);
-    play({work / "in\\a.mp3"});
+    useSettings(work / "in\\", work / "out\\", "", 1, 1);
+    play({work / "in\\a.mp3", work / "in\\b.mp3"});
     click();
     CHECK(messageBoxesSeen() == NOT_MOVED);
+    CHECK(host.requests.nextTrack == 0);
     CHECK(readFile(work / "in\\a.mp3") == "new");
     CHECK(readFile(work / "out\\a.mp3") == "old");
 }
@@ -216,15 +221,48 @@ TEST_CASE("unusable paths from the host or the settings stop the action before t
     }
 }
 
-TEST_CASE("a target of exactly 255 characters is archived") {
+TEST_CASE("roots that are not full paths are refused before the skip, and nothing happens") {
     TempFolder work;
-    const std::string name = std::string(255 - 8 - 4, 'n') + ".mp3";  // "D:\\Arch\\" + name
-    useSettings("C:\\", "D:\\Arch\\", work / "archive.cmd", 0, 0);
-    play({"C:\\" + name});
+    writeFile(work / "in\\a.mp3", "a");
+    const std::string in = work / "in\\";
+    const struct {
+        std::string from, to;
+    } refused[] = {
+        {in, "\\"},            // an emptied to-root: the root of the current drive
+        {in, "Archive\\"},     // the player's current folder
+        {in, "D:Archive\\"},   // the current folder of drive D:
+        {"\\", work / "out\\"},  // an emptied from-root matches every path
+    };
+    for (const auto& roots : refused) {
+        CAPTURE(roots.from);
+        CAPTURE(roots.to);
+        for (int mode : {0, 1}) {
+            useSettings(roots.from, roots.to, work / "archive.cmd", mode, 1);
+            play({in + "a.mp3", in + "b.mp3"});
+            click();
+            CHECK(messageBoxesSeen() == ROOTS_NOT_FULL_PATHS);
+            CHECK(host.requests.nextTrack == 0);
+            CHECK(readFile(in + "a.mp3") == "a");
+            CHECK_FALSE(fileExists(work / "archive.cmd"));
+        }
+    }
+    // A share on a server is a full path.
+    useSettings("\\\\music\\inbox\\", "\\\\music\\archive\\", work / "archive.cmd", 0, 0);
+    play({"\\\\music\\inbox\\a.mp3"});
     click();
     CHECK(messageBoxesSeen() == "");
     CHECK(readFile(work / "archive.cmd") ==
-          "mkdir \"D:\\Arch\\\"\r\nmove \"C:\\" + name + "\" \"D:\\Arch\\\"\r\n");
+          "mkdir \"\\\\music\\archive\\\"\r\nmove \"\\\\music\\inbox\\a.mp3\" \"\\\\music\\archive\\\"\r\n");
+}
+
+TEST_CASE("a playing path and a target of exactly 255 characters are archived") {
+    TempFolder work;
+    const std::string source = "C:\\" + std::string(255 - 3 - 4, 'n') + ".mp3";
+    useSettings("C:\\", "D:\\", work / "archive.cmd", 0, 0);
+    play({source});
+    click();
+    CHECK(messageBoxesSeen() == "");
+    CHECK(readFile(work / "archive.cmd") == "mkdir \"D:\\\"\r\nmove \"" + source + "\" \"D:\\\"\r\n");
 }
 
 TEST_CASE("a skip that never takes is tried three times, each failure acknowledged") {
@@ -264,15 +302,16 @@ TEST_CASE("a skip that takes on the second attempt archives after one message") 
           "mkdir \"D:\\Out\\\"\r\nmove \"C:\\In\\a.mp3\" \"D:\\Out\\\"\r\n");
 }
 
-TEST_CASE("a script file that cannot be opened is reported and nothing is written") {
+TEST_CASE("a script file that cannot be opened is reported before the skip, and nothing is written") {
     TempFolder work;
     const std::string scripts[] = {"", work / "missing folder\\archive.cmd", work.path};
     for (const std::string& script : scripts) {
         CAPTURE(script);
-        useSettings("C:\\In\\", "D:\\Out\\", script, 0, 0);
-        play({"C:\\In\\a.mp3"});
+        useSettings("C:\\In\\", "D:\\Out\\", script, 0, 1);
+        play({"C:\\In\\a.mp3", "C:\\In\\b.mp3"});
         click();
         CHECK(messageBoxesSeen() == SCRIPT_NOT_OPENED);
+        CHECK(host.requests.nextTrack == 0);
         CHECK_FALSE(folderExists(work / "missing folder"));
     }
 }

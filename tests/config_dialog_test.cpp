@@ -145,6 +145,24 @@ TEST_CASE("OK commits what the user typed and chose, and saves it in the host's 
     CHECK(committed() == section(EXAMPLE));
     CHECK(host.requests.getIniFile == 1);
     CHECK(messageBoxesSeen() == "");
+
+    // Pasted with Explorer's "Copy as path", or with blanks around: cleaned,
+    // and shown so the next time.
+    commit({0, 0, "", "", ""});
+    configure(work, [](HWND dialog) {
+        type(dialog, IDC_ARCHIVE_FROM, "  \"C:\\Music\\Inbox\"\t");
+        type(dialog, IDC_ARCHIVE_TO, "\" D:\\Archive\\ \" ");
+        type(dialog, IDC_SCRIPT_FILE, "\"C:\\Music\\archive.cmd\"");
+        click(dialog, IDC_PLAY_NEXT_TRACK);
+        click(dialog, IDOK);
+    });
+    CHECK(readFile(work / "winamp.ini") == section(EXAMPLE));
+    configure(work, [](HWND dialog) {
+        CHECK(textOf(dialog, IDC_ARCHIVE_FROM) == EXAMPLE.from);
+        CHECK(textOf(dialog, IDC_ARCHIVE_TO) == EXAMPLE.to);
+        CHECK(textOf(dialog, IDC_SCRIPT_FILE) == EXAMPLE.script);
+        click(dialog, IDCANCEL);
+    });
 }
 
 TEST_CASE("OK ends each root in a backslash, adding none where there is one") {
@@ -282,9 +300,18 @@ TEST_CASE("OK with a text that does not fit says so, keeps the dialog open and l
         configure(work, [&](HWND dialog) {
             click(dialog, IDC_IMMEDIATE_MODE);
             type(dialog, c.edit, c.typed);
+            // The dialog owns the message and waits for it: no second OK,
+            // no Cancel behind the user's back.
+            static HWND owner;
+            static bool dialogEnabledDuringBox;
+            owner = dialog;
+            dialogEnabledDuringBox = true;
+            host.onMessageBox = [] { dialogEnabledDuringBox = IsWindowEnabled(owner); };
             click(dialog, IDOK);
+            host.onMessageBox = nullptr;
+            CHECK_FALSE(dialogEnabledDuringBox);
             CHECK(IsWindowVisible(dialog));
-            CHECK(messageBoxesSeen() == c.message);
+            CHECK(messageBoxesSeen(true) == c.message);
             CHECK(committed() == section(EXAMPLE));
             CHECK(readFile(work / "winamp.ini") == section(EXAMPLE));
             CHECK(host.requests.getIniFile == 0);

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "action_messages.h"
 #include "host_interface.h"
 #include "stand_in_host.h"
 #include "test_support.h"
@@ -74,6 +75,21 @@ bool replaceImport(HMODULE module, const char* dll, const char* function, void* 
 
 WNDPROC hostProcedure;
 
+// A window procedure is read and set with the functions of the window's own
+// character set; the others give a handle that stands for it.
+WNDPROC currentProcedure() {
+    return reinterpret_cast<WNDPROC>(IsWindowUnicode(host.window) ? GetWindowLongW(host.window, GWL_WNDPROC)
+                                                                  : GetWindowLongA(host.window, GWL_WNDPROC));
+}
+
+void setProcedure(WNDPROC procedure) {
+    if (host.unicode) {
+        SetWindowLongW(host.window, GWL_WNDPROC, reinterpret_cast<LONG>(procedure));
+    } else {
+        SetWindowLongA(host.window, GWL_WNDPROC, reinterpret_cast<LONG>(procedure));
+    }
+}
+
 // One load of the module, as the player does it.
 struct LoadedPlugin {
     HMODULE module = nullptr;
@@ -95,15 +111,15 @@ struct LoadedPlugin {
         record->hDllInstance = module;
     }
     ~LoadedPlugin() {
+        if (module == nullptr) {
+            return;   // unloaded by the test
+        }
         // The host's window must not call into a module that is gone.
-        SetWindowLongA(host.window, GWL_WNDPROC, reinterpret_cast<LONG>(hostProcedure));
+        setProcedure(hostProcedure);
         FreeLibrary(module);
     }
 };
 
-WNDPROC currentProcedure() {
-    return reinterpret_cast<WNDPROC>(GetWindowLongA(host.window, GWL_WNDPROC));
-}
 
 void writeSettings(const std::string& iniFile, int immediate, int next, const std::string& from,
                    const std::string& to, const std::string& script) {
@@ -255,7 +271,9 @@ LRESULT CALLBACK laterHook(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam
     return CallWindowProcA(beforeLaterHook, hwnd, message, wParam, lParam);
 }
 
-TEST_CASE("quit leaves alone a hook that another module put on the window after ours") {
+// Run in a process of its own (ctest plugin_unload_test): the module stays
+// in memory for good once it has seen this.
+TEST_CASE("unloaded under a later hook, the module stays in memory and passes messages on") {
     hostReset();
     host.answerIniFile = false;
     LoadedPlugin plugin;
@@ -264,6 +282,15 @@ TEST_CASE("quit leaves alone a hook that another module put on the window after 
         SetWindowLongA(host.window, GWL_WNDPROC, reinterpret_cast<LONG>(laterHook)));
     plugin.record->quit();
     CHECK((currentProcedure() == laterHook));
+    // The host unloads the module; the later hook still calls its procedure.
+    FreeLibrary(plugin.module);
+    plugin.module = nullptr;
+    host.loggedCount = 0;
+    CHECK(SendMessageA(host.window, WM_USER, 0, IPC_ISPLAYING) == 1);
+    SendMessageA(host.window, WM_USER + 77, 8, 9);
+    CHECK(hostCountLogged(WM_USER + 77, 8, 9) == 1);
+    trayEvent(WM_MOUSEMOVE);
+    CHECK(hostCountLogged(WM_TRAY, ICON_ID, WM_MOUSEMOVE) == 1);
 }
 
 TEST_CASE("the module loads, starts and stops again and again in one host") {
@@ -295,8 +322,175 @@ TEST_CASE("the module loads, starts and stops again and again in one host") {
     }
 }
 
+// ---- the player as it is: a Unicode program that keeps wide paths ----
+
+namespace {
+
+std::wstring widen(const std::string& ansi) {
+    wchar_t wide[MAX_PATH * 2];
+    MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), -1, wide, MAX_PATH * 2);
+    return wide;
+}
+
+void writeWideFile(const std::wstring& path, const std::string& bytes) {
+    for (size_t i = 3; i < path.size(); ++i) {
+        if (path[i] == L'\\') {
+            CreateDirectoryW(path.substr(0, i).c_str(), nullptr);
+        }
+    }
+    FILE* file = _wfopen(path.c_str(), L"wb");
+    REQUIRE(file != nullptr);
+    fwrite(bytes.data(), 1, bytes.size(), file);
+    fclose(file);
+}
+
+std::string readWideFile(const std::wstring& path) {
+    FILE* file = _wfopen(path.c_str(), L"rb");
+    if (file == nullptr) {
+        return "<missing>";
+    }
+    std::string bytes;
+    char chunk[512];
+    size_t got;
+    while ((got = fread(chunk, 1, sizeof chunk, file)) > 0) {
+        bytes.append(chunk, got);
+    }
+    fclose(file);
+    return bytes;
+}
+
+bool skippedInAnsiHost() {
+    if (!host.unicode) {
+        MESSAGE("the ANSI host has no names outside the code page: skipped");
+    }
+    return !host.unicode;
+}
+
+const wchar_t SAKAMOTO[] = L"\u5742\u672c\u9f8d\u4e00";                  // 坂本龍一
+const wchar_t MERRY_CHRISTMAS[] = L"\u6226\u5834\u306e\u30e1\u30ea\u30fc.mp3";  // 戦場のメリー.mp3
+
+}  // namespace
+
+TEST_CASE("in a Unicode host the window stays a Unicode window and its title stays whole") {
+    if (skippedInAnsiHost()) {
+        return;
+    }
+    const std::wstring title = L"1. " + std::wstring(SAKAMOTO) + L" - \u0420\u043e\u0441\u0441\u0438\u044f - Winamp";
+    const auto titleKept = [&] {
+        SetWindowTextW(host.window, title.c_str());
+        wchar_t read[64] = L"";
+        GetWindowTextW(host.window, read, 64);
+        return title == read;
+    };
+    hostReset();
+    host.answerIniFile = false;
+    LoadedPlugin plugin;
+    plugin.record->init();
+    CHECK(IsWindowUnicode(host.window));
+    CHECK(titleKept());
+    plugin.record->quit();
+    CHECK(IsWindowUnicode(host.window));
+    CHECK((currentProcedure() == hostProcedure));
+    CHECK(titleKept());
+}
+
+TEST_CASE("immediate mode archives a name outside the code page as it is, never its look-alike") {
+    if (skippedInAnsiHost()) {
+        return;
+    }
+    TempFolder work;
+    const std::wstring in = widen(work / "in\\");
+    const std::wstring out = widen(work / "out\\");
+    const std::wstring named = std::wstring(SAKAMOTO) + L"\\" + MERRY_CHRISTMAS;
+    writeWideFile(in + named, "sakamoto");
+    writeWideFile(in + L"M\u0101ori.mp3", "maori");     // Māori.mp3, playing
+    writeWideFile(in + L"Maori.mp3", "older maori");    // its look-alike in the code page
+    hostReset();
+    writeSettings(work / "winamp.ini", 1, 1, work / "in\\", work / "out\\", "");
+    hostAddEntryW((in + named).c_str());
+    hostAddEntryW((in + L"M\u0101ori.mp3").c_str());
+    hostAddEntryW((in + L"next.mp3").c_str());
+    LoadedPlugin plugin;
+    plugin.record->init();
+    trayEvent(WM_LBUTTONDOWN);
+    trayEvent(WM_LBUTTONDOWN);
+    plugin.record->quit();
+    CHECK(messageBoxesSeen() == "");
+    CHECK(host.requests.nextTrack == 2);
+    CHECK(readWideFile(out + named) == "sakamoto");
+    CHECK(readWideFile(in + named) == "<missing>");
+    CHECK(readWideFile(out + L"M\u0101ori.mp3") == "maori");
+    CHECK(readWideFile(in + L"Maori.mp3") == "older maori");
+    CHECK(readWideFile(out + L"Maori.mp3") == "<missing>");
+}
+
+TEST_CASE("script mode refuses a name the script cannot hold, before the skip and writing nothing") {
+    TempFolder work;
+    hostReset();
+    writeSettings(work / "winamp.ini", 0, 1, "C:\\In\\", "D:\\Out\\", work / "archive.cmd");
+    if (host.unicode) {
+        hostAddEntryW(L"C:\\In\\\u611b.mp3");   // 愛.mp3, which the host answers as C:\In\?.mp3
+    } else {
+        hostAddEntry("C:\\In\\?.mp3");         // such an answer from an older host
+    }
+    hostAddEntry("C:\\In\\A.mp3");
+    LoadedPlugin plugin;
+    plugin.record->init();
+    trayEvent(WM_LBUTTONDOWN);
+    plugin.record->quit();
+    CHECK(messageBoxesSeen() == NAME_NOT_IN_CODE_PAGE);
+    CHECK(host.requests.nextTrack == 0);
+    CHECK(readFile(work / "archive.cmd") == "<missing>");
+}
+
+TEST_CASE("settings under a profile folder named outside the code page are read and saved there") {
+    if (skippedInAnsiHost()) {
+        return;
+    }
+    TempFolder work;
+    const std::wstring ini = widen(work.path) + L"\u0141ukasz\\winamp.ini";   // Łukasz
+    const std::string lookAlike = work / "Lukasz\\winamp.ini";                  // the ANSI answer
+    const Settings mine = {0, 0, "C:\\In\\", "D:\\Caf\xe9\\", work / "archive.cmd"};
+    writeWideFile(ini, "[Winamp]\r\nvolume=200\r\n" + section(mine));
+    writeFile(lookAlike, section({1, 1, "X:\\", "Y:\\", work / "other.cmd"}));
+    hostReset();
+    host.answerIniFile = true;
+    wcscpy(host.iniFileW, ini.c_str());
+    hostAddEntry("C:\\In\\a.mp3");
+    LoadedPlugin plugin;
+    plugin.record->init();
+    trayEvent(WM_LBUTTONDOWN);
+    CHECK(readFile(work / "archive.cmd") == "mkdir \"D:\\Caf\xe9\\\"\r\nmove \"C:\\In\\a.mp3\" \"D:\\Caf\xe9\\\"\r\n");
+    // OK in the dialog saves the same settings, in the same bytes, there.
+    writeWideFile(ini, "[Winamp]\r\nvolume=200\r\n[Tunestow]\r\nimmediateMode=1\r\n");
+    host.onDialog = [](HWND dialog) { SendMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0); };
+    plugin.record->config();
+    host.onDialog = nullptr;
+    plugin.record->quit();
+    host.iniFileW[0] = L'\0';
+    CHECK(messageBoxesSeen() == "");
+    CHECK(readWideFile(ini) == "[Winamp]\r\nvolume=200\r\n" + section(mine));
+    CHECK(readFile(lookAlike) == section({1, 1, "X:\\", "Y:\\", work / "other.cmd"}));
+}
+
+TEST_CASE("when the taskbar is made anew, the icon is added again and the message passed on") {
+    trayCalls.clear();
+    hostReset();
+    host.answerIniFile = false;
+    LoadedPlugin plugin;
+    plugin.record->init();
+    const UINT taskbarCreated = RegisterWindowMessageA("TaskbarCreated");
+    SendMessageA(host.window, taskbarCreated, 0, 0);
+    REQUIRE(trayCalls.size() == 2);
+    checkTrayRecord(trayCalls[1], NIM_ADD, TIP);
+    CHECK(trayCalls[1].icon == trayCalls[0].icon);
+    CHECK(hostCountLogged(taskbarCreated, 0, 0) == 1);
+    plugin.record->quit();
+}
+
 int main(int argc, char** argv) {
-    hostCreateWindow();
+    // An older player: an ANSI window that knows only the 8-bit requests.
+    hostCreateWindow(getenv("TUNESTOW_ANSI_HOST") == nullptr);
     hostProcedure = currentProcedure();
     hostWatchMessageBoxes();
     doctest::Context context(argc, argv);

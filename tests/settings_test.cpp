@@ -26,6 +26,9 @@ LRESULT CALLBACK answerIniFileWith(HWND window, UINT message, WPARAM wParam, LPA
         ++host.requests.getIniFile;
         return iniFileAnswer;
     }
+    if (message == WM_USER && lParam == IPC_GETINIFILEW) {
+        return iniFileAnswer;
+    }
     return CallWindowProcA(hostProcedure, window, message, wParam, lParam);
 }
 

@@ -18,13 +18,15 @@ inline void writeFile(const std::string& path, const std::string& bytes) {
 }
 
 // The captions and texts of the message boxes seen so far, one per line, as
-// "caption|text"; each box must have had no owner and only an OK button.
-inline std::string messageBoxesSeen() {
+// "caption|text"; each box must have had only an OK button, and an owner
+// window exactly when owned says so.
+inline std::string messageBoxesSeen(bool owned = false) {
     std::string seen;
     for (int i = 0; i < host.boxCount && i < HOST_MAX_BOXES; ++i) {
         const HostMessageBox& box = host.boxes[i];
         seen += std::string(box.caption) + "|" + box.text + "\n";
-        CHECK_MESSAGE(!box.hasOwner, "message box " << i << " has an owner window");
+        CHECK_MESSAGE(box.hasOwner == owned,
+                      "message box " << i << (owned ? " has no owner window" : " has an owner window"));
         CHECK_MESSAGE(box.okOnly, "message box " << i << " offers more than OK");
     }
     return seen;

@@ -88,6 +88,18 @@ TEST_CASE("the split refuses halves that do not fit their buffers") {
     CHECK(getStringTokens("abc|xyz", "|", before, sizeof before, after, sizeof after));
     CHECK(std::string(before) == "abc");
     CHECK(std::string(after) == "xyz");
+    // A half exactly as long as its buffer leaves no room for the zero.
+    CHECK_FALSE(getStringTokens("abcd|x", "|", before, sizeof before, after, sizeof after));
+    CHECK_FALSE(getStringTokens("x|abcd", "|", before, sizeof before, after, sizeof after));
+}
+
+TEST_CASE("a full path starts with a drive and its separator, or with two separators") {
+    for (const char* full : {"C:\\", "z:\\Music\\", "\\\\server\\share\\"}) {
+        CHECK_MESSAGE(isFullPath(full), full);
+    }
+    for (const char* relative : {"", "\\", "\\Music\\", "Archive\\", "D:Archive\\", "D:", "1:\\", "C:/"}) {
+        CHECK_MESSAGE(!isFullPath(relative), relative);
+    }
 }
 
 TEST_CASE("the rebuild joins the halves with the to-root and nothing else") {
