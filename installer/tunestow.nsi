@@ -22,6 +22,7 @@ ManifestSupportedOS all
 !define PLAYER_WINDOW_CLASS "Winamp v1.x"
 !define PLUGIN "gen_tunestow.dll"
 !define UNINSTALLER "uninstall-tunestow.exe"
+!define PLAYER_UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Winamp"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Tunestow"
 !define EXIT_NO_PLAYER 2
 !define EXIT_PLAYER_RUNNING 3
@@ -32,10 +33,12 @@ UninstallCaption "Tunestow ${VERSION} Uninstall"
 BrandingText "Tunestow ${VERSION}"
 OutFile "${OUTFILE}"
 
-; The player's own installer records its folder as the default value of this
-; key; /D= on the command line overrides both.
-InstallDir "$PROGRAMFILES\Winamp"
-InstallDirRegKey HKLM "Software\Winamp" ""
+; The default folder is where the player records itself: first its entry in
+; the list of installed programs, whose UninstallString is the path of the
+; player's uninstaller in its folder (NSIS drops the quotes and the file
+; name), then in .onInit the older key, then Program Files. /D= on the
+; command line is applied before all of them and wins.
+InstallDirRegKey HKLM "${PLAYER_UNINSTALL_KEY}" "UninstallString"
 
 ShowInstDetails show
 ShowUninstDetails show
@@ -87,6 +90,16 @@ FunctionEnd
   Abort
 !macroend
 
+
+; $INSTDIR is still empty when neither /D= nor the player's uninstall entry
+; named a folder.
+Function .onInit
+  StrCmp $INSTDIR "" 0 done
+  ReadRegStr $INSTDIR HKLM "Software\Winamp" ""
+  StrCmp $INSTDIR "" 0 done
+  StrCpy $INSTDIR "$PROGRAMFILES\Winamp"
+  done:
+FunctionEnd
 
 ; Next on the directory page: the folder must hold the player, and the player
 ; must not run. Abort here keeps the user on the page.

@@ -17,6 +17,7 @@ import unittest
 
 UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Tunestow"
 PLAYER_KEY = r"HKLM\Software\Winamp"
+PLAYER_UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Winamp"
 PLAYER_CLASS = "Winamp v1.x"
 UNINSTALLER = "uninstall-tunestow.exe"
 EXIT_CANCELLED, EXIT_NO_PLAYER, EXIT_PLAYER_RUNNING = 1, 2, 3
@@ -90,6 +91,7 @@ class InstallerTestCase(unittest.TestCase):
         self.caption = f"Tunestow {ARGS.version} Setup"
         delete_registry_key(UNINSTALL_KEY)
         delete_registry_key(PLAYER_KEY)
+        delete_registry_key(PLAYER_UNINSTALL_KEY)
 
     def tearDown(self):
         for process in self.processes:
@@ -99,6 +101,7 @@ class InstallerTestCase(unittest.TestCase):
         wineserver_wait()
         delete_registry_key(UNINSTALL_KEY)
         delete_registry_key(PLAYER_KEY)
+        delete_registry_key(PLAYER_UNINSTALL_KEY)
         shutil.rmtree(self.root, ignore_errors=True)
 
     # The player's folder as its own installer leaves it, with a settings
@@ -247,6 +250,19 @@ class DefaultFolder(InstallerTestCase):
         wine("reg", "add", PLAYER_KEY, "/ve", "/d", windows_path(player), "/f")
         self.assertEqual(self.install_silently(), 0, "exit code without /D=")
         self.assert_installed(player)
+
+    def test_folder_in_the_players_uninstall_entry(self):
+        # Outside Program Files, recorded only where the player's uninstaller
+        # is listed, with the quotes the player's installer writes.
+        player = self.make_player("Games/Win amp", dict(self.PLAYER_FILES,
+                                                        **{"UninstWA.exe": b"MZ"}))
+        uninstaller = windows_path(os.path.join(player, "UninstWA.exe"))
+        wine("reg", "add", PLAYER_UNINSTALL_KEY, "/v", "UninstallString",
+             "/d", f'"{uninstaller}"', "/f")
+        self.assertEqual(self.install_silently(), 0, "exit code without /D=")
+        entry = self.assert_installed(player)
+        self.assertEqual(entry.get("InstallLocation"),
+                         ("REG_SZ", windows_path(os.path.join(player, "Plugins"))))
 
     def test_program_files_without_registry(self):
         program_files = os.path.join(ARGS.prefix, "drive_c", "Program Files", "Winamp")
