@@ -4,11 +4,13 @@
 ; (installer/CMakeLists.txt) and passes the version and the paths with -D.
 ;
 ;   tunestow-setup.exe [/S] [/D=C:\path\to\Winamp]
-;   Plugins\uninstall-tunestow.exe [/S]
+;   Plugins\uninstall-tunestow.exe [/S] [_?=C:\path\to\Winamp\Plugins]
 ;
 ; Exit codes of both: 0 done, 1 cancelled by the user, 2 the folder holds no
 ; winamp.exe, 3 the player is still running (in silent mode at once, else
-; when the user gives up waiting for it).
+; when the user gives up waiting for it). The uninstaller gives its code only
+; when run in place with _?=; without it, it starts a copy of itself in the
+; temporary folder and returns 0 at once.
 
 !ifndef VERSION | PLUGIN_DLL | OUTFILE | PUBLISHER | COPYRIGHT
   !error "Build through CMake: VERSION, PLUGIN_DLL, OUTFILE, PUBLISHER and COPYRIGHT come from there"
@@ -22,6 +24,9 @@ ManifestSupportedOS all
 !define PLAYER_WINDOW_CLASS "Winamp v1.x"
 !define PLUGIN "gen_tunestow.dll"
 !define UNINSTALLER "uninstall-tunestow.exe"
+; A new uninstaller waiting for the next restart to take the name above.
+!define UNINSTALLER_NEXT "uninstall-tunestow.exe.new"
+!define PLAYER_UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Winamp"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Tunestow"
 !define EXIT_NO_PLAYER 2
 !define EXIT_PLAYER_RUNNING 3
@@ -32,10 +37,12 @@ UninstallCaption "Tunestow ${VERSION} Uninstall"
 BrandingText "Tunestow ${VERSION}"
 OutFile "${OUTFILE}"
 
-; The player's own installer records its folder as the default value of this
-; key; /D= on the command line overrides both.
-InstallDir "$PROGRAMFILES\Winamp"
-InstallDirRegKey HKLM "Software\Winamp" ""
+; The default folder is where the player records itself: first its entry in
+; the list of installed programs, whose UninstallString is the path of the
+; player's uninstaller in its folder (NSIS drops the quotes and the file
+; name), then in .onInit the older key, then Program Files. /D= on the
+; command line is applied before all of them and wins.
+InstallDirRegKey HKLM "${PLAYER_UNINSTALL_KEY}" "UninstallString"
 
 ShowInstDetails show
 ShowUninstDetails show
@@ -88,6 +95,16 @@ FunctionEnd
 !macroend
 
 
+; $INSTDIR is still empty when neither /D= nor the player's uninstall entry
+; named a folder.
+Function .onInit
+  StrCmp $INSTDIR "" 0 done
+  ReadRegStr $INSTDIR HKLM "Software\Winamp" ""
+  StrCmp $INSTDIR "" 0 done
+  StrCpy $INSTDIR "$PROGRAMFILES\Winamp"
+  done:
+FunctionEnd
+
 ; Next on the directory page: the folder must hold the player, and the player
 ; must not run. Abort here keeps the user on the page.
 Function leaveDirectoryPage
@@ -116,6 +133,14 @@ Section "Tunestow" SectionPlugin
 
   SetOutPath "$INSTDIR\Plugins"
   SetOverwrite on
+  ; An uninstaller without the plug-in is what an uninstall run in place
+  ; leaves until the next restart deletes it. A second copy then takes its
+  ; name again, once that deletion has been done.
+  IfFileExists "$INSTDIR\Plugins\${PLUGIN}" uninstallerKept
+  IfFileExists "$INSTDIR\Plugins\${UNINSTALLER}" 0 uninstallerKept
+    WriteUninstaller "$INSTDIR\Plugins\${UNINSTALLER_NEXT}"
+    Rename /REBOOTOK "$INSTDIR\Plugins\${UNINSTALLER_NEXT}" "$INSTDIR\Plugins\${UNINSTALLER}"
+  uninstallerKept:
   File "${PLUGIN_DLL}"
   WriteUninstaller "$INSTDIR\Plugins\${UNINSTALLER}"
 
@@ -126,7 +151,9 @@ Section "Tunestow" SectionPlugin
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\Plugins\${PLUGIN},0"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR\Plugins"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\Plugins\${UNINSTALLER}"'
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\Plugins\${UNINSTALLER}" /S'
+  ; The quiet command runs the uninstaller in place, so that it waits and its
+  ; exit code tells what happened. _?= goes last and unquoted.
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\Plugins\${UNINSTALLER}" /S _?=$INSTDIR\Plugins'
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $1
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "VersionMajor" ${VERSION_MAJOR}
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "VersionMinor" ${VERSION_MINOR}
@@ -146,7 +173,10 @@ Section "Uninstall"
   playerClosed:
 
   Delete "$INSTDIR\${PLUGIN}"
-  Delete "$INSTDIR\${UNINSTALLER}"
+  ; Run from its copy in the temporary folder, the uninstaller deletes its own
+  ; file here. Run in place (_?=) that file is in use until the uninstaller
+  ; ends, and goes at the next restart.
+  Delete /REBOOTOK "$INSTDIR\${UNINSTALLER}"
 
   ; With copies in two players' folders the entry names the later one; the
   ; uninstaller of the other copy leaves it in place.

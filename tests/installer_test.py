@@ -17,6 +17,10 @@ import unittest
 
 UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Tunestow"
 PLAYER_KEY = r"HKLM\Software\Winamp"
+PLAYER_UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Winamp"
+# Files to delete at the next restart, as the uninstaller schedules its own.
+SESSION_MANAGER_KEY = r"HKLM\System\CurrentControlSet\Control\Session Manager"
+PENDING_OPERATIONS = "PendingFileRenameOperations"
 PLAYER_CLASS = "Winamp v1.x"
 UNINSTALLER = "uninstall-tunestow.exe"
 EXIT_CANCELLED, EXIT_NO_PLAYER, EXIT_PLAYER_RUNNING = 1, 2, 3
@@ -73,8 +77,17 @@ def registry_values(key):
     return values
 
 
-def delete_registry_key(key):
-    wine("reg", "delete", key, "/f")
+def delete_registry_key(key, value=None):
+    wine("reg", "delete", key, *(["/v", value] if value else []), "/f")
+
+
+def run_command_line(command, folder):
+    """Runs a command line as Windows runs a stored one, through a script
+    of the command prompt, which waits for the program; its exit code."""
+    script = os.path.join(folder, "run.cmd")
+    with open(script, "w", newline="") as f:
+        f.write(f"@echo off\r\n{command}\r\nexit /b %errorlevel%\r\n")
+    return wine("cmd", "/c", windows_path(script)).returncode
 
 
 def read_bytes(path):
@@ -88,8 +101,14 @@ class InstallerTestCase(unittest.TestCase):
         self.processes = []
         self.built_dll = read_bytes(ARGS.dll)
         self.caption = f"Tunestow {ARGS.version} Setup"
+        self.clean_registry()
+
+    @staticmethod
+    def clean_registry():
         delete_registry_key(UNINSTALL_KEY)
         delete_registry_key(PLAYER_KEY)
+        delete_registry_key(PLAYER_UNINSTALL_KEY)
+        delete_registry_key(SESSION_MANAGER_KEY, PENDING_OPERATIONS)
 
     def tearDown(self):
         for process in self.processes:
@@ -97,8 +116,7 @@ class InstallerTestCase(unittest.TestCase):
                 process.kill()
                 process.wait()
         wineserver_wait()
-        delete_registry_key(UNINSTALL_KEY)
-        delete_registry_key(PLAYER_KEY)
+        self.clean_registry()
         shutil.rmtree(self.root, ignore_errors=True)
 
     # The player's folder as its own installer leaves it, with a settings
@@ -188,7 +206,7 @@ class SilentInstallAndUninstall(InstallerTestCase):
             "DisplayVersion": ("REG_SZ", ARGS.version),
             "Publisher": ("REG_SZ", "Tunestow"),
             "UninstallString": ("REG_SZ", f'"{uninstaller}"'),
-            "QuietUninstallString": ("REG_SZ", f'"{uninstaller}" /S'),
+            "QuietUninstallString": ("REG_SZ", f'"{uninstaller}" /S _?={windows_path(plugins)}'),
             "InstallLocation": ("REG_SZ", windows_path(plugins)),
         }
         for name, value in expected.items():
@@ -198,9 +216,8 @@ class SilentInstallAndUninstall(InstallerTestCase):
         self.assertGreaterEqual(int(size, 16), len(self.built_dll) // 1024,
                                 "EstimatedSize (KB) smaller than the DLL")
 
-        # Uninstall in place, which waits and gives the exit code. Run so, the
-        # uninstaller cannot delete itself on Windows; the next test covers
-        # the way Windows runs it.
+        # Uninstall in place, which waits and gives the exit code, as the
+        # quiet command does; the next test runs that command itself.
         result = wine(os.path.join(plugins, UNINSTALLER), "/S", "_?=" + windows_path(plugins))
         wineserver_wait()
         self.assertEqual(result.returncode, 0, "exit code of the silent uninstall")
@@ -209,32 +226,55 @@ class SilentInstallAndUninstall(InstallerTestCase):
         # The plug-in's settings stay in the player's settings file.
         self.assert_player_untouched(player)
 
-    def test_quiet_uninstall_string_removes_everything(self):
-        # What Windows runs for the entry: the uninstaller copies itself to
-        # the temporary folder and returns at once; wineserver -w waits for
-        # the copy.
-        player = self.make_player("Player")
-        self.assertEqual(self.install_silently(player), 0, "exit code of the silent install")
+    def test_quiet_uninstall_string_waits_and_removes_everything(self):
+        # What a caller such as a package manager runs for the entry: once the
+        # command returns, its exit code holds and the plug-in is gone. The
+        # uninstaller's own file is in use until then and goes at the next
+        # restart. A space in the folder, as in Program Files.
+        player = self.make_player("Win amp")
+        wine("reg", "add", PLAYER_KEY, "/ve", "/d", windows_path(player), "/f")
+        self.assertEqual(self.install_silently(), 0, "exit code of the silent install")
         entry = self.assert_installed(player)
-        command = entry["QuietUninstallString"][1]
-        program, switch = command.rsplit(" ", 1)
-        wine(program.strip('"'), switch)
-        wineserver_wait()
         plugins = os.path.join(player, "Plugins")
+        self.assertEqual(run_command_line(entry["QuietUninstallString"][1], self.root), 0,
+                         "exit code of the quiet uninstall command")
         self.assert_absent(os.path.join(plugins, "gen_tunestow.dll"), "after uninstalling")
-        self.assert_absent(os.path.join(plugins, UNINSTALLER), "after uninstalling")
         self.assertIsNone(registry_values(UNINSTALL_KEY), "uninstall entry left behind")
         self.assert_player_untouched(player)
+
+        wine("wineboot", "-r")  # Wine's restart
+        wineserver_wait()
+        self.assertEqual(sorted(os.listdir(plugins)), ["gen_other.dll"],
+                         "the Plugins folder after the next restart")
+
+    def test_installed_again_before_the_restart_keeps_its_uninstaller(self):
+        # The restart deletes the uninstaller the quiet command left behind,
+        # not the one installed since.
+        player = self.make_player("Player")
+        self.assertEqual(self.install_silently(player), 0)
+        command = self.assert_installed(player)["QuietUninstallString"][1]
+        self.assertEqual(run_command_line(command, self.root), 0, "quiet uninstall")
+        self.assertEqual(self.install_silently(player), 0, "installing again")
+        wine("wineboot", "-r")
+        wineserver_wait()
+        plugins = os.path.join(player, "Plugins")
+        self.assertEqual(sorted(os.listdir(plugins)),
+                         ["gen_other.dll", "gen_tunestow.dll", UNINSTALLER],
+                         "the Plugins folder after the next restart")
+        self.assert_installed(player)
 
     def test_second_copy_uninstalled_keeps_entry_of_the_other(self):
         first = self.make_player("First")
         second = self.make_player("Second")
         self.assertEqual(self.install_silently(first), 0)
         self.assertEqual(self.install_silently(second), 0)
+        # As the entry's UninstallString runs it, silently: the uninstaller
+        # returns at once, its copy in the temporary folder does the work and
+        # deletes the uninstaller too.
         plugins = os.path.join(first, "Plugins")
-        wine(os.path.join(plugins, UNINSTALLER), "/S", "_?=" + windows_path(plugins))
+        wine(os.path.join(plugins, UNINSTALLER), "/S")
         wineserver_wait()
-        self.assert_absent(os.path.join(plugins, "gen_tunestow.dll"), "first copy, uninstalled")
+        self.assertEqual(os.listdir(plugins), ["gen_other.dll"], "first copy, uninstalled")
         entry = self.assert_installed(second)
         self.assertEqual(entry.get("InstallLocation"),
                          ("REG_SZ", windows_path(os.path.join(second, "Plugins"))),
@@ -247,6 +287,19 @@ class DefaultFolder(InstallerTestCase):
         wine("reg", "add", PLAYER_KEY, "/ve", "/d", windows_path(player), "/f")
         self.assertEqual(self.install_silently(), 0, "exit code without /D=")
         self.assert_installed(player)
+
+    def test_folder_in_the_players_uninstall_entry(self):
+        # Outside Program Files, recorded only where the player's uninstaller
+        # is listed, with the quotes the player's installer writes.
+        player = self.make_player("Games/Win amp", dict(self.PLAYER_FILES,
+                                                        **{"UninstWA.exe": b"MZ"}))
+        uninstaller = windows_path(os.path.join(player, "UninstWA.exe"))
+        wine("reg", "add", PLAYER_UNINSTALL_KEY, "/v", "UninstallString",
+             "/d", f'"{uninstaller}"', "/f")
+        self.assertEqual(self.install_silently(), 0, "exit code without /D=")
+        entry = self.assert_installed(player)
+        self.assertEqual(entry.get("InstallLocation"),
+                         ("REG_SZ", windows_path(os.path.join(player, "Plugins"))))
 
     def test_program_files_without_registry(self):
         program_files = os.path.join(ARGS.prefix, "drive_c", "Program Files", "Winamp")
