@@ -27,6 +27,9 @@ constexpr LPARAM IPC_ISPLAYING = 104;        // 1 playing, 3 paused, 0 stopped
 constexpr LPARAM IPC_GETLISTPOS = 125;       // index of the current entry
 constexpr LPARAM IPC_GETPLAYLISTFILE = 211;  // wParam entry index -> const char*
 constexpr LPARAM IPC_GETINIFILE = 334;       // -> const char* full path
+// The wide forms: a Unicode player answers them, an older one answers 0.
+constexpr LPARAM IPC_GETPLAYLISTFILEW = 214; // wParam entry index -> const wchar_t*
+constexpr LPARAM IPC_GETINIFILEW = 1334;     // -> const wchar_t* full path
 
 // An answer to IPC_GETINIFILE at or below this value is no address.
 constexpr ULONG_PTR IPC_NO_ANSWER_LIMIT = 65535;
