@@ -1,68 +1,158 @@
 // The stand-in host as a program: loads a plug-in DLL the way the player
 // does, plays a playlist of real files, and offers the plug-in's
 // configuration on its menu, so that the plug-in can be tried by hand under
-// Wine.
+// Wine. It plays today's player, a Unicode program, unless told to play an
+// older ANSI one.
 //
-//   tunestow-host.exe [--dll PATH] [--ini PATH] [--configure] [--answer-boxes] FILE...
+//   tunestow-host.exe [--ansi] [--dll PATH] [--ini PATH] [--playlist LIST]
+//                     [--configure] [--answer-boxes] FILE...
 //
+// --ansi         an older player: an ANSI window that answers no wide request
 // --dll          the plug-in (default: gen_tunestow.dll beside this program)
 // --ini          the settings file the host reports (default: tunestow-host.ini
 //                beside this program)
+// --playlist     adds the paths in LIST, a UTF-8 text file, one a line
 // --configure    opens the configuration dialog at once
 // --answer-boxes answers every message box with OK and prints it on exit
+//
+// The arguments are read from the wide command line, so a name outside the
+// ANSI code page arrives whole. Wine builds that line from the Unix
+// arguments in the Unix locale's character set: under a UTF-8 locale they
+// arrive whole, under the C locale such names do not, which is why a
+// script hands its paths over in a --playlist file.
+#include <windows.h>
+
+#include <shellapi.h>
 #include <stdio.h>
 #include <string.h>
+#include <wchar.h>
 
 #include "../src/host_interface.h"
 #include "stand_in_host.h"
 
 namespace {
 
-void besideThisProgram(const char* name, char* path, size_t size) {
-    char program[MAX_PATH];
-    GetModuleFileNameA(nullptr, program, sizeof program);
-    char* slash = strrchr(program, '\\');
+constexpr int PLAYLIST_LINE_BYTES = HOST_MAX_PATH * 3 + 3;   // UTF-8, with its line end
+constexpr char UTF8_BYTE_ORDER_MARK[] = "\xEF\xBB\xBF";
+
+void besideThisProgram(const wchar_t* name, wchar_t* path, int size) {
+    wchar_t program[MAX_PATH];
+    GetModuleFileNameW(nullptr, program, MAX_PATH);
+    wchar_t* slash = wcsrchr(program, L'\\');
     if (slash != nullptr) {
-        slash[1] = '\0';
+        slash[1] = L'\0';
     }
-    snprintf(path, size, "%s%s", program, name);
+    swprintf(path, size, L"%ls%ls", program, name);
 }
 
-int fail(const char* what, const char* detail) {
-    fprintf(stderr, "tunestow-host: %s: %s\n", what, detail);
+// Prints in UTF-8, which a Linux terminal shows whole.
+int fail(const char* what, const wchar_t* detail) {
+    char text[PLAYLIST_LINE_BYTES];
+    if (WideCharToMultiByte(CP_UTF8, 0, detail, -1, text, sizeof text, nullptr, nullptr) == 0) {
+        text[0] = '\0';
+    }
+    fprintf(stderr, "tunestow-host: %s: %s\n", what, text);
     return 2;
+}
+
+// One path a line, as a Linux script writes it; CR LF line ends, a byte
+// order mark and empty lines are allowed.
+bool addPlaylist(const wchar_t* list) {
+    FILE* file = _wfopen(list, L"rb");
+    if (file == nullptr) {
+        return false;
+    }
+    char line[PLAYLIST_LINE_BYTES];
+    bool first = true;
+    while (fgets(line, sizeof line, file) != nullptr) {
+        char* text = line;
+        if (first && strncmp(text, UTF8_BYTE_ORDER_MARK, 3) == 0) {
+            text += 3;
+        }
+        first = false;
+        text[strcspn(text, "\r\n")] = '\0';
+        wchar_t path[HOST_MAX_PATH];
+        if (text[0] != '\0' && MultiByteToWideChar(CP_UTF8, 0, text, -1, path, HOST_MAX_PATH) > 0) {
+            hostAddEntryW(path);
+        }
+    }
+    fclose(file);
+    return true;
+}
+
+bool isOption(const wchar_t* argument, const wchar_t* option) {
+    return wcscmp(argument, option) == 0;
+}
+
+void setTitle(const char* description) {
+    wchar_t name[64];
+    if (MultiByteToWideChar(CP_ACP, 0, description, -1, name, 64) == 0) {
+        name[0] = L'\0';
+    }
+    wchar_t title[128];
+    swprintf(title, 128, L"Stand-in host - %ls", name);
+    SetWindowTextW(host.window, title);
+}
+
+void runMessageLoop() {
+    MSG message;
+    while ((host.unicode ? GetMessageW(&message, nullptr, 0, 0)
+                         : GetMessageA(&message, nullptr, 0, 0)) > 0) {
+        TranslateMessage(&message);
+        if (host.unicode) {
+            DispatchMessageW(&message);
+        } else {
+            DispatchMessageA(&message);
+        }
+    }
 }
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    char dllPath[MAX_PATH];
-    besideThisProgram("gen_tunestow.dll", dllPath, sizeof dllPath);
+int main() {
+    int argc = 0;
+    wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+    if (argv == nullptr) {
+        return fail("cannot read the command line", L"");
+    }
+    bool unicode = true;
+    for (int i = 1; i < argc; ++i) {
+        unicode = unicode && !isOption(argv[i], L"--ansi");
+    }
+    hostCreateWindow(unicode);
+    host.answerIniFile = true;
+    besideThisProgram(L"tunestow-host.ini", host.iniFileW, MAX_PATH);
+    wchar_t dllPath[MAX_PATH];
+    besideThisProgram(L"gen_tunestow.dll", dllPath, MAX_PATH);
     bool configureAtOnce = false;
     bool answerBoxes = false;
-    hostCreateWindow();
-    host.answerIniFile = true;
-    besideThisProgram("tunestow-host.ini", host.iniFile, sizeof host.iniFile);
     for (int i = 1; i < argc; ++i) {
-        if (strcmp(argv[i], "--dll") == 0 && i + 1 < argc) {
-            snprintf(dllPath, sizeof dllPath, "%s", argv[++i]);
-        } else if (strcmp(argv[i], "--ini") == 0 && i + 1 < argc) {
-            snprintf(host.iniFile, sizeof host.iniFile, "%s", argv[++i]);
-        } else if (strcmp(argv[i], "--configure") == 0) {
+        const bool hasValue = i + 1 < argc;
+        if (isOption(argv[i], L"--dll") && hasValue) {
+            lstrcpynW(dllPath, argv[++i], MAX_PATH);
+        } else if (isOption(argv[i], L"--ini") && hasValue) {
+            lstrcpynW(host.iniFileW, argv[++i], MAX_PATH);
+        } else if (isOption(argv[i], L"--playlist") && hasValue) {
+            if (!addPlaylist(argv[++i])) {
+                return fail("cannot read the playlist", argv[i]);
+            }
+        } else if (isOption(argv[i], L"--configure")) {
             configureAtOnce = true;
-        } else if (strcmp(argv[i], "--answer-boxes") == 0) {
+        } else if (isOption(argv[i], L"--answer-boxes")) {
             answerBoxes = true;
-        } else if (strncmp(argv[i], "--", 2) == 0) {
+        } else if (isOption(argv[i], L"--ansi")) {
+            continue;
+        } else if (wcsncmp(argv[i], L"--", 2) == 0) {
             return fail("unknown option", argv[i]);
         } else {
-            hostAddEntry(argv[i]);
+            hostAddEntryW(argv[i]);
         }
     }
     host.answerMessageBoxes = answerBoxes;
     host.logMessages = false;
     hostWatchMessageBoxes();
 
-    HMODULE module = LoadLibraryA(dllPath);
+    HMODULE module = LoadLibraryW(dllPath);
     if (module == nullptr) {
         return fail("cannot load", dllPath);
     }
@@ -77,22 +167,17 @@ int main(int argc, char** argv) {
     plugin->init();
     host.configurePlugin = plugin->config;
 
-    char title[128];
-    snprintf(title, sizeof title, "Stand-in host - %s", plugin->description);
-    SetWindowTextA(host.window, title);
+    setTitle(plugin->description);
     ShowWindow(host.window, SW_SHOWNORMAL);
     if (configureAtOnce) {
         PostMessageA(host.window, WM_COMMAND, HOST_MENU_CONFIGURE, 0);
     }
-    MSG message;
-    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
-    }
+    runMessageLoop();
     plugin->quit();
     FreeLibrary(module);
     for (int i = 0; i < host.boxCount && i < HOST_MAX_BOXES; ++i) {
         printf("message box: %s|%s\n", host.boxes[i].caption, host.boxes[i].text);
     }
+    LocalFree(argv);
     return 0;
 }

@@ -12,12 +12,31 @@ StandInHost host;
 namespace {
 
 constexpr char WINDOW_CLASS[] = "Winamp v1.x";
+constexpr wchar_t WINDOW_CLASS_W[] = L"Winamp v1.x";
 constexpr UINT WM_HOST_DIALOG_SHOWN = WM_APP + 1;
 constexpr UINT WM_HOST_BOX_SHOWN = WM_APP + 2;
 constexpr int MESSAGE_BOX_TEXT_ID = 0xFFFF;
 
 HANDLE releaseTimer;
+HANDLE nextTrackTimers;    // a queue of its own, so that all pending moves end together
+bool destroyingOnPurpose;  // hostDestroyWindow: the program's message loop goes on
 HWND pendingDialog;
+char iniFileAnswer[MAX_PATH];      // the narrow or wide form of the real settings path
+wchar_t iniFileAnswerW[MAX_PATH];
+
+// The platform's own conversions between the real (wide) paths and the
+// ANSI code page; with no flags, the wide-to-narrow one uses look-alikes.
+void toNarrow(const wchar_t* wide, char* narrow, int size) {
+    if (WideCharToMultiByte(CP_ACP, 0, wide, -1, narrow, size, nullptr, nullptr) == 0) {
+        narrow[0] = '\0';
+    }
+}
+
+void toWide(const char* narrow, wchar_t* wide, int size) {
+    if (MultiByteToWideChar(CP_ACP, 0, narrow, -1, wide, size) == 0) {
+        wide[0] = L'\0';
+    }
+}
 
 void logMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     if (!host.logMessages) {
@@ -29,6 +48,33 @@ void logMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     ++host.loggedCount;
 }
 
+bool isEntry(WPARAM index) {
+    return !host.answerNullPath && static_cast<int>(index) >= 0 &&
+           static_cast<int>(index) < host.entryCount;
+}
+
+LRESULT answerIniFile() {
+    if (!host.answerIniFile) {
+        return 0;
+    }
+    if (host.iniFileW[0] == L'\0') {
+        return reinterpret_cast<LRESULT>(host.iniFile);
+    }
+    toNarrow(host.iniFileW, iniFileAnswer, MAX_PATH);
+    return reinterpret_cast<LRESULT>(iniFileAnswer);
+}
+
+LRESULT answerIniFileW() {
+    if (!host.answerIniFile) {
+        return 0;
+    }
+    if (host.iniFileW[0] != L'\0') {
+        return reinterpret_cast<LRESULT>(host.iniFileW);
+    }
+    toWide(host.iniFile, iniFileAnswerW, MAX_PATH);
+    return reinterpret_cast<LRESULT>(iniFileAnswerW);
+}
+
 LRESULT answerRequest(WPARAM wParam, LPARAM lParam) {
     switch (lParam) {
     case IPC_ISPLAYING:
@@ -37,17 +83,18 @@ LRESULT answerRequest(WPARAM wParam, LPARAM lParam) {
     case IPC_GETLISTPOS:
         ++host.requests.getListPos;
         return host.position;
-    case IPC_GETPLAYLISTFILE: {
+    case IPC_GETPLAYLISTFILE:
         ++host.requests.getPlaylistFile;
-        const int index = static_cast<int>(wParam);
-        if (host.answerNullPath || index < 0 || index >= host.entryCount) {
-            return 0;
-        }
-        return reinterpret_cast<LRESULT>(host.entries[index]);
-    }
+        return isEntry(wParam) ? reinterpret_cast<LRESULT>(host.entries[wParam]) : 0;
+    case IPC_GETPLAYLISTFILEW:
+        ++host.requests.getPlaylistFileW;
+        return host.unicode && isEntry(wParam) ? reinterpret_cast<LRESULT>(host.entriesW[wParam]) : 0;
     case IPC_GETINIFILE:
         ++host.requests.getIniFile;
-        return host.answerIniFile ? reinterpret_cast<LRESULT>(host.iniFile) : 0;
+        return answerIniFile();
+    case IPC_GETINIFILEW:
+        ++host.requests.getIniFileW;
+        return host.unicode ? answerIniFileW() : 0;
     }
     return 0;
 }
@@ -56,10 +103,45 @@ VOID CALLBACK releaseHeldFile(PVOID, BOOLEAN) {
     hostReleaseFile();
 }
 
+void moveToNextEntry() {
+    const LONG count = host.entryCount;
+    if (count <= 0) {
+        return;
+    }
+    LONG current;
+    LONG next;
+    do {
+        current = host.position;
+        next = static_cast<LONG>((static_cast<long long>(current) + 1) % count);
+    } while (InterlockedCompareExchange(&host.position, next, current) != current);
+}
+
+VOID CALLBACK moveToNextEntryLater(PVOID, BOOLEAN) {
+    moveToNextEntry();
+    InvalidateRect(host.window, nullptr, TRUE);
+}
+
+// Waits for a move that is running, and drops those still to come.
+void cancelDelayedMoves() {
+    if (nextTrackTimers != nullptr) {
+        DeleteTimerQueueEx(nextTrackTimers, INVALID_HANDLE_VALUE);
+        nextTrackTimers = nullptr;
+    }
+}
+
+// A real player answers the command at once and is on the next track a
+// little later.
 void playNextEntry() {
     ++host.requests.nextTrack;
-    if (!host.positionStuck && host.entryCount > 0) {
-        host.position = (host.position + 1) % host.entryCount;
+    if (!host.positionStuck && host.nextTrackDelayMs > 0) {
+        if (nextTrackTimers == nullptr) {
+            nextTrackTimers = CreateTimerQueue();
+        }
+        HANDLE timer;
+        CreateTimerQueueTimer(&timer, nextTrackTimers, moveToNextEntryLater, nullptr,
+                              static_cast<DWORD>(host.nextTrackDelayMs), 0, WT_EXECUTEONLYONCE);
+    } else if (!host.positionStuck) {
+        moveToNextEntry();
     }
     if (host.heldFile != nullptr && host.releaseDelayMs >= 0 && releaseTimer == nullptr) {
         CreateTimerQueueTimer(&releaseTimer, nullptr, releaseHeldFile, nullptr,
@@ -79,10 +161,17 @@ void paintPlaylist(HWND hwnd) {
         TextOutA(dc, 8, y, "The playlist is empty.", 22);
     }
     for (int i = 0; i < host.entryCount && y < paint.rcPaint.bottom; ++i, y += 16) {
-        char line[HOST_MAX_PATH + 16];
-        const int length = snprintf(line, sizeof line, "%s %d. %s", i == host.position ? ">" : " ",
-                                    i + 1, host.entries[i]);
-        TextOutA(dc, 8, y, line, length < 0 ? 0 : length);
+        const char* mark = i == host.position ? ">" : " ";
+        if (host.unicode) {
+            wchar_t line[HOST_MAX_PATH + 16];
+            const int length = swprintf(line, HOST_MAX_PATH + 16, L"%hs %d. %ls", mark, i + 1,
+                                        host.entriesW[i]);
+            TextOutW(dc, 8, y, line, length < 0 ? 0 : length);
+        } else {
+            char line[HOST_MAX_PATH + 16];
+            const int length = snprintf(line, sizeof line, "%s %d. %s", mark, i + 1, host.entries[i]);
+            TextOutA(dc, 8, y, line, length < 0 ? 0 : length);
+        }
     }
     EndPaint(hwnd, &paint);
 }
@@ -113,7 +202,9 @@ LRESULT CALLBACK hostWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
         paintPlaylist(hwnd);
         return 0;
     case WM_DESTROY:
-        PostQuitMessage(0);
+        if (!destroyingOnPurpose) {
+            PostQuitMessage(0);
+        }
         return 0;
     case WM_HOST_DIALOG_SHOWN:
         if (host.onDialog != nullptr && pendingDialog != nullptr) {
@@ -127,6 +218,9 @@ LRESULT CALLBACK hostWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
             host.onMessageBox();
         }
         return 0;
+    }
+    if (host.unicode) {
+        return DefWindowProcW(hwnd, message, wParam, lParam);
     }
     return DefWindowProcA(hwnd, message, wParam, lParam);
 }
@@ -169,16 +263,41 @@ LRESULT CALLBACK watchActivation(int code, WPARAM wParam, LPARAM lParam) {
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
-}  // namespace
+void registerWindowClass(bool unicode) {
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    HCURSOR arrow = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));
+    HBRUSH background = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    if (unicode) {
+        WNDCLASSW windowClass = {};
+        windowClass.lpfnWndProc = hostWindowProc;
+        windowClass.hInstance = instance;
+        windowClass.lpszClassName = WINDOW_CLASS_W;
+        windowClass.hCursor = arrow;
+        windowClass.hbrBackground = background;
+        RegisterClassW(&windowClass);
+    } else {
+        WNDCLASSA windowClass = {};
+        windowClass.lpfnWndProc = hostWindowProc;
+        windowClass.hInstance = instance;
+        windowClass.lpszClassName = WINDOW_CLASS;
+        windowClass.hCursor = arrow;
+        windowClass.hbrBackground = background;
+        RegisterClassA(&windowClass);
+    }
+}
 
-HWND hostCreateWindow() {
-    WNDCLASSA windowClass = {};
-    windowClass.lpfnWndProc = hostWindowProc;
-    windowClass.hInstance = GetModuleHandleA(nullptr);
-    windowClass.lpszClassName = WINDOW_CLASS;
-    windowClass.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-    RegisterClassA(&windowClass);
+HMENU createMenuW() {
+    HMENU plugIn = CreatePopupMenu();
+    AppendMenuW(plugIn, MF_STRING, HOST_MENU_CONFIGURE, L"&Configure Tunestow...");
+    AppendMenuW(plugIn, MF_STRING, HOST_MENU_NEXT, L"&Next track");
+    AppendMenuW(plugIn, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(plugIn, MF_STRING, HOST_MENU_EXIT, L"E&xit");
+    HMENU menu = CreateMenu();
+    AppendMenuW(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(plugIn), L"&Player");
+    return menu;
+}
+
+HMENU createMenuA() {
     HMENU plugIn = CreatePopupMenu();
     AppendMenuA(plugIn, MF_STRING, HOST_MENU_CONFIGURE, "&Configure Tunestow...");
     AppendMenuA(plugIn, MF_STRING, HOST_MENU_NEXT, "&Next track");
@@ -186,19 +305,55 @@ HWND hostCreateWindow() {
     AppendMenuA(plugIn, MF_STRING, HOST_MENU_EXIT, "E&xit");
     HMENU menu = CreateMenu();
     AppendMenuA(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(plugIn), "&Player");
-    host.window = CreateWindowA(WINDOW_CLASS, "Stand-in host", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
-                                CW_USEDEFAULT, 560, 220, nullptr, menu, windowClass.hInstance,
-                                nullptr);
+    return menu;
+}
+
+}  // namespace
+
+HWND hostCreateWindow(bool unicode) {
+    if (host.window != nullptr) {
+        hostDestroyWindow();
+    }
+    registerWindowClass(unicode);
+    host.unicode = unicode;
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    if (unicode) {
+        host.window = CreateWindowW(WINDOW_CLASS_W, L"Stand-in host", WS_OVERLAPPEDWINDOW,
+                                    CW_USEDEFAULT, CW_USEDEFAULT, 560, 220, nullptr, createMenuW(),
+                                    instance, nullptr);
+    } else {
+        host.window = CreateWindowA(WINDOW_CLASS, "Stand-in host", WS_OVERLAPPEDWINDOW,
+                                    CW_USEDEFAULT, CW_USEDEFAULT, 560, 220, nullptr, createMenuA(),
+                                    instance, nullptr);
+    }
     host.answerMessageBoxes = true;
     hostReset();
     return host.window;
 }
 
+// The timers stop first, while the window is there: a delayed move repaints
+// it, and the release timer is cancelled only from the window's thread.
+void hostDestroyWindow() {
+    hostReleaseFile();
+    cancelDelayedMoves();
+    destroyingOnPurpose = true;
+    DestroyWindow(host.window);
+    destroyingOnPurpose = false;
+    if (host.unicode) {
+        UnregisterClassW(WINDOW_CLASS_W, GetModuleHandleA(nullptr));
+    } else {
+        UnregisterClassA(WINDOW_CLASS, GetModuleHandleA(nullptr));
+    }
+    host.window = nullptr;
+}
+
 void hostReset() {
     hostReleaseFile();
+    cancelDelayedMoves();
     host.playingState = 1;
     host.position = 0;
     host.positionStuck = false;
+    host.nextTrackDelayMs = 0;
     host.answerNullPath = false;
     host.entryCount = 0;
     host.requests = {};
@@ -213,6 +368,15 @@ void hostReset() {
 void hostAddEntry(const char* path) {
     if (host.entryCount < HOST_MAX_ENTRIES) {
         snprintf(host.entries[host.entryCount], HOST_MAX_PATH, "%s", path);
+        toWide(host.entries[host.entryCount], host.entriesW[host.entryCount], HOST_MAX_PATH);
+        ++host.entryCount;
+    }
+}
+
+void hostAddEntryW(const wchar_t* path) {
+    if (host.entryCount < HOST_MAX_ENTRIES) {
+        lstrcpynW(host.entriesW[host.entryCount], path, HOST_MAX_PATH);
+        toNarrow(host.entriesW[host.entryCount], host.entries[host.entryCount], HOST_MAX_PATH);
         ++host.entryCount;
     }
 }
@@ -220,7 +384,11 @@ void hostAddEntry(const char* path) {
 void hostHoldPlayingFile(int releaseAfterMs) {
     hostReleaseFile();
     host.releaseDelayMs = releaseAfterMs;
-    HANDLE file = CreateFileA(host.entries[host.position], GENERIC_READ,
+    const LONG playing = host.position;
+    if (playing < 0 || playing >= host.entryCount) {
+        return;
+    }
+    HANDLE file = CreateFileW(host.entriesW[playing], GENERIC_READ,
                               FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     host.heldFile = file == INVALID_HANDLE_VALUE ? nullptr : file;
@@ -237,8 +405,12 @@ void hostReleaseFile() {
     }
 }
 
+// Installed once: the watcher outlives the windows a program creates.
 void hostWatchMessageBoxes() {
-    SetWindowsHookExA(WH_CBT, watchActivation, nullptr, GetCurrentThreadId());
+    static HHOOK watcher;
+    if (watcher == nullptr) {
+        watcher = SetWindowsHookExA(WH_CBT, watchActivation, nullptr, GetCurrentThreadId());
+    }
 }
 
 int hostCountLogged(UINT message, WPARAM wParam, LPARAM lParam) {

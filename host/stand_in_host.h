@@ -2,7 +2,9 @@
 // requests from a playlist of real files, counts them, logs what its own
 // window procedure received, and answers every message box on its thread
 // with OK after noting its caption and text, so that tests and benchmarks
-// run without a person.
+// run without a person. It plays today's player, a Unicode program that
+// answers the wide requests too, or an older ANSI one that knows only the
+// narrow requests.
 #pragma once
 
 #include <windows.h>
@@ -31,18 +33,31 @@ struct HostRequestCounts {
     long getPlaylistFile;
     long getIniFile;
     long nextTrack;
+    long getPlaylistFileW;
+    long getIniFileW;
 };
 
+// The paths the host reports are real paths in wide characters; the narrow
+// answers are what the platform makes of them in the ANSI code page, with
+// look-alikes for letters it lacks ("Maori" for "Māori") and '?' for the
+// rest, as the player's own narrow answers are. An ANSI host answers the
+// wide requests with 0, as an older player that does not know them.
 struct StandInHost {
     HWND window;
+    bool unicode;                // the window is a Unicode window that answers wide requests
     int playingState;            // IPC_ISPLAYING answer: 1 playing, 3 paused, 0 stopped
-    int position;                // IPC_GETLISTPOS answer
+    volatile LONG position;      // IPC_GETLISTPOS answer; a delayed next track moves it from another thread
     bool positionStuck;          // the next-track command leaves the position alone
-    bool answerNullPath;         // IPC_GETPLAYLISTFILE answers null
-    bool answerIniFile;          // false: IPC_GETINIFILE answers 0
-    char iniFile[MAX_PATH];
+    int nextTrackDelayMs;        // the position moves this long after the next-track command; 0 at once
+    bool answerNullPath;         // IPC_GETPLAYLISTFILE and IPC_GETPLAYLISTFILEW answer null
+    bool answerIniFile;          // false: IPC_GETINIFILE and IPC_GETINIFILEW answer 0
+    char iniFile[MAX_PATH];      // the real path while iniFileW is empty
+    wchar_t iniFileW[MAX_PATH];  // when set, the real path; iniFile is then not used
     int entryCount;
-    char entries[HOST_MAX_ENTRIES][HOST_MAX_PATH];
+    // hostAddEntry fills both; text written into entries directly changes
+    // the narrow answer only.
+    char entries[HOST_MAX_ENTRIES][HOST_MAX_PATH];       // the narrow answers
+    wchar_t entriesW[HOST_MAX_ENTRIES][HOST_MAX_PATH];   // the real paths
     HostRequestCounts requests;
     bool logMessages;
     int loggedCount;             // may exceed HOST_MAX_LOGGED; the log keeps the first ones
@@ -65,14 +80,22 @@ constexpr UINT HOST_MENU_NEXT = 2;
 constexpr UINT HOST_MENU_EXIT = 3;
 
 // Registers the window class "Winamp v1.x", as the player's main window is
-// known, and creates the (hidden) main window with its menu. Call once.
-HWND hostCreateWindow();
+// known, and creates the (hidden) main window with its menu: a Unicode
+// window, or an ANSI one for an older player. A window already there is
+// destroyed first.
+HWND hostCreateWindow(bool unicode = true);
+
+// Destroys the main window without ending the program's message loop and
+// unregisters its class, so that the other kind can be created.
+void hostDestroyWindow();
 
 // Empties the playlist, the counts, the logs and the message boxes, and
 // plays entry 0 again. The window and the INI file setting stay.
 void hostReset();
 
+// Adds an entry from its narrow path, or from its real (wide) path.
 void hostAddEntry(const char* path);
+void hostAddEntryW(const wchar_t* path);
 
 // Opens the playing entry's file without delete sharing, as a player does.
 // After the next-track command it is let go after releaseAfterMs, from a

@@ -44,7 +44,7 @@ constexpr Scale QUICK = {3, 20000, 40, 3, 20, 100, 30};
 Scale scale = FULL;
 const char* dllPath;
 std::string work;   // ends in a backslash
-WNDPROC hostProc;
+WNDPROC hostProc;   // as read back from the host's window of the kind in use
 bool soakFailed;
 
 // ---- timing and reporting ----
@@ -142,6 +142,31 @@ void removeTree(const std::string& folder) {
 
 // ---- the module in the host ----
 
+// The window's procedure, read and set with the functions of its kind: on a
+// Unicode window the A functions deal in a stand-in handle instead.
+WNDPROC currentHostProc() {
+    return reinterpret_cast<WNDPROC>(host.unicode ? GetWindowLongW(host.window, GWL_WNDPROC)
+                                                  : GetWindowLongA(host.window, GWL_WNDPROC));
+}
+
+void setHostProc(WNDPROC procedure) {
+    if (host.unicode) {
+        SetWindowLongW(host.window, GWL_WNDPROC, reinterpret_cast<LONG>(procedure));
+    } else {
+        SetWindowLongA(host.window, GWL_WNDPROC, reinterpret_cast<LONG>(procedure));
+    }
+}
+
+// A new main window of this kind, as an older (ANSI) or today's (Unicode)
+// player has.
+void useHostWindow(bool unicode) {
+    if (host.window != nullptr) {
+        hostDestroyWindow();
+    }
+    hostCreateWindow(unicode);
+    hostProc = currentHostProc();
+}
+
 struct Module {
     HMODULE handle = nullptr;
     winampGeneralPurposePlugin* record = nullptr;
@@ -165,7 +190,7 @@ bool loadModule(Module& module) {
 
 void unloadModule(Module& module) {
     // The host's window must never call into a module that is gone.
-    SetWindowLongA(host.window, GWL_WNDPROC, reinterpret_cast<LONG>(hostProc));
+    setHostProc(hostProc);
     FreeLibrary(module.handle);
     module = Module();
 }
@@ -200,27 +225,34 @@ void click() {
 
 WNDPROC bareOld;
 
-// The least a hook of this kind can cost: hand every message on.
+// The least a hook of this kind can cost: hand every message on, with the
+// functions of the window's kind.
 LRESULT CALLBACK bareSubclass(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     return CallWindowProcA(bareOld, hwnd, message, wParam, lParam);
 }
 
+LRESULT CALLBACK bareSubclassW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    return CallWindowProcW(bareOld, hwnd, message, wParam, lParam);
+}
+
 // Traffic the host ignores and the plug-in must only pass on; the mouse
-// passing over the icon is the tray message that arrives most often.
+// passing over the icon is the tray message that arrives most often. A
+// Unicode player sends it with SendMessageW.
 double sendBurstNs(WNDPROC procedure, int count) {
-    SetWindowLongA(host.window, GWL_WNDPROC, reinterpret_cast<LONG>(procedure));
+    setHostProc(procedure);
     HWND window = host.window;
+    decltype(&SendMessageA) send = host.unicode ? SendMessageW : SendMessageA;
     const double start = nowUs();
     for (int i = 0; i < count; ++i) {
         switch (i & 3) {
-        case 0: SendMessageA(window, WM_NULL, 0, 0); break;
-        case 1: SendMessageA(window, WM_USER + 77, i, i); break;
-        case 2: SendMessageA(window, WM_USER, 0, 0); break;
-        case 3: SendMessageA(window, WM_TRAY, ICON_ID, WM_MOUSEMOVE); break;
+        case 0: send(window, WM_NULL, 0, 0); break;
+        case 1: send(window, WM_USER + 77, i, i); break;
+        case 2: send(window, WM_USER, 0, 0); break;
+        case 3: send(window, WM_TRAY, ICON_ID, WM_MOUSEMOVE); break;
         }
     }
     const double took = nowUs() - start;
-    SetWindowLongA(host.window, GWL_WNDPROC, reinterpret_cast<LONG>(hostProc));
+    setHostProc(hostProc);
     return took * 1000.0 / count;
 }
 
@@ -229,10 +261,11 @@ void benchHookOverhead() {
     if (!startModule(module, 0, 0, "C:\\In\\", "D:\\Out\\", work + "unused.cmd")) {
         return;
     }
-    const WNDPROC moduleProc = reinterpret_cast<WNDPROC>(GetWindowLongA(host.window, GWL_WNDPROC));
-    SetWindowLongA(host.window, GWL_WNDPROC, reinterpret_cast<LONG>(hostProc));
+    // Whatever the module hooked with, read back as the window's kind sees it.
+    const WNDPROC moduleProc = currentHostProc();
+    setHostProc(hostProc);
     bareOld = hostProc;
-    const WNDPROC procedures[3] = {hostProc, bareSubclass, moduleProc};
+    const WNDPROC procedures[3] = {hostProc, host.unicode ? bareSubclassW : bareSubclass, moduleProc};
     std::vector<double> times[3];
     std::vector<double> againstBare;
     std::vector<double> againstHost;
@@ -247,14 +280,17 @@ void benchHookOverhead() {
         againstBare.push_back(ns[2] / ns[1]);
         againstHost.push_back(ns[2] / ns[0]);
     }
-    SetWindowLongA(host.window, GWL_WNDPROC, reinterpret_cast<LONG>(moduleProc));
+    setHostProc(moduleProc);
     stopModule(module);
 
-    printf("\nHook overhead: SendMessageA of WM_NULL, WM_USER+77, WM_USER (no request) and the\n"
-           "icon's WM_MOUSEMOVE, median of %d alternating rounds of %d messages\n",
-           scale.hookRounds, scale.hookMessages);
+    const char* kind = host.unicode ? "W" : "A";
+    printf("\nHook overhead on %s window: SendMessage%s of WM_NULL, WM_USER+77, WM_USER (no\n"
+           "request) and the icon's WM_MOUSEMOVE, median of %d alternating rounds of %d messages\n",
+           host.unicode ? "a Unicode" : "an ANSI", kind, scale.hookRounds, scale.hookMessages);
+    char what[64];
+    snprintf(what, sizeof what, "bare subclass (CallWindowProc%s only)", kind);
     row("unhooked host", median(times[0]), "ns/message");
-    row("bare subclass (CallWindowProcA only)", median(times[1]), "ns/message");
+    row(what, median(times[1]), "ns/message");
     row("module hooked", median(times[2]), "ns/message");
     ratioRow("module / bare subclass (median of rounds)", median(againstBare), 1.05);
     ratioRow("module / unhooked host (median of rounds)", median(againstHost), 0);
@@ -487,9 +523,9 @@ void benchStartUp() {
         stop.push_back(t3 - t2);
         unload.push_back(t4 - t3);
         total.push_back(t4 - t0);
-        if (GetWindowLongA(host.window, GWL_WNDPROC) != reinterpret_cast<LONG>(hostProc)) {
+        if (currentHostProc() != hostProc) {
             printf("  !! the host's window procedure was not given back after quit\n");
-            SetWindowLongA(host.window, GWL_WNDPROC, reinterpret_cast<LONG>(hostProc));
+            setHostProc(hostProc);
             soakFailed = true;
         }
     }
@@ -741,12 +777,14 @@ int main(int argc, char** argv) {
     work = std::string(temp) + "tunestow-bench-" + std::to_string(GetCurrentProcessId()) + "\\";
     CreateDirectoryA(work.c_str(), nullptr);
 
-    hostCreateWindow();
-    hostProc = reinterpret_cast<WNDPROC>(GetWindowLongA(host.window, GWL_WNDPROC));
     hostWatchMessageBoxes();
     setvbuf(stdout, nullptr, _IONBF, 0);
     printf("Tunestow benchmark: %s in the stand-in host%s\n", dllPath, scale.clicks == QUICK.clicks ? " (quick)" : "");
 
+    // An older player's window, then today's, where everything else runs.
+    useHostWindow(false);
+    benchHookOverhead();
+    useHostWindow(true);
     benchHookOverhead();
     benchClicks();
     benchStartUp();
