@@ -29,26 +29,32 @@ struct TempFolder {
 
     std::string operator/(const std::string& relative) const { return path + relative; }
 
+    // Wide, so that names outside the code page go too.
     static void removeTree(const std::string& folder) {
-        WIN32_FIND_DATAA found;
-        HANDLE search = FindFirstFileA((folder + "*").c_str(), &found);
+        wchar_t wide[MAX_PATH * 2];
+        MultiByteToWideChar(CP_ACP, 0, folder.c_str(), -1, wide, MAX_PATH * 2);
+        removeTree(std::wstring(wide));
+    }
+    static void removeTree(const std::wstring& folder) {
+        WIN32_FIND_DATAW found;
+        HANDLE search = FindFirstFileW((folder + L"*").c_str(), &found);
         if (search != INVALID_HANDLE_VALUE) {
             do {
-                const std::string name = found.cFileName;
-                if (name == "." || name == "..") {
+                const std::wstring name = found.cFileName;
+                if (name == L"." || name == L"..") {
                     continue;
                 }
-                const std::string child = folder + name;
+                const std::wstring child = folder + name;
                 if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                    removeTree(child + "\\");
+                    removeTree(child + L"\\");
                 } else {
-                    SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-                    DeleteFileA(child.c_str());
+                    SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+                    DeleteFileW(child.c_str());
                 }
-            } while (FindNextFileA(search, &found));
+            } while (FindNextFileW(search, &found));
             FindClose(search);
         }
-        RemoveDirectoryA(folder.c_str());
+        RemoveDirectoryW(folder.c_str());
     }
 };
 
