@@ -64,6 +64,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     std::free(target);
 
+    // The wide instantiation agrees with the 8-bit one, character for character.
+    const auto widen = [](const std::string& narrow) {
+        return std::wstring(narrow.begin(), narrow.end());
+    };
+    wchar_t* wideTarget = static_cast<wchar_t*>(std::malloc(PATH_BUFFER_SIZE * sizeof(wchar_t)));
+    require(getNewFilePathAndName(widen(text).c_str(), widen(token).c_str(), widen(toRoot).c_str(),
+                                  wideTarget) == result);
+    require(wideTarget == widen(result == REWRITE_DONE ? expected : ""));
+    std::free(wideTarget);
+
     const size_t directorySize = text.size() / 2 + 1;
     char* directory = static_cast<char*>(std::malloc(directorySize));
     createDirectoryName(text.c_str(), directory, directorySize);
