@@ -286,7 +286,10 @@ void registerWindowClass(bool unicode) {
     }
 }
 
-HMENU createMenuW() {
+// Menus and window texts hold no character set of their own: the W
+// functions serve both kinds of window. What makes a window Unicode is the
+// procedure its class was registered with.
+HMENU createMenu() {
     HMENU plugIn = CreatePopupMenu();
     AppendMenuW(plugIn, MF_STRING, HOST_MENU_CONFIGURE, L"&Configure Tunestow...");
     AppendMenuW(plugIn, MF_STRING, HOST_MENU_NEXT, L"&Next track");
@@ -294,17 +297,6 @@ HMENU createMenuW() {
     AppendMenuW(plugIn, MF_STRING, HOST_MENU_EXIT, L"E&xit");
     HMENU menu = CreateMenu();
     AppendMenuW(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(plugIn), L"&Player");
-    return menu;
-}
-
-HMENU createMenuA() {
-    HMENU plugIn = CreatePopupMenu();
-    AppendMenuA(plugIn, MF_STRING, HOST_MENU_CONFIGURE, "&Configure Tunestow...");
-    AppendMenuA(plugIn, MF_STRING, HOST_MENU_NEXT, "&Next track");
-    AppendMenuA(plugIn, MF_SEPARATOR, 0, nullptr);
-    AppendMenuA(plugIn, MF_STRING, HOST_MENU_EXIT, "E&xit");
-    HMENU menu = CreateMenu();
-    AppendMenuA(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(plugIn), "&Player");
     return menu;
 }
 
@@ -316,16 +308,9 @@ HWND hostCreateWindow(bool unicode) {
     }
     registerWindowClass(unicode);
     host.unicode = unicode;
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    if (unicode) {
-        host.window = CreateWindowW(WINDOW_CLASS_W, L"Stand-in host", WS_OVERLAPPEDWINDOW,
-                                    CW_USEDEFAULT, CW_USEDEFAULT, 560, 220, nullptr, createMenuW(),
-                                    instance, nullptr);
-    } else {
-        host.window = CreateWindowA(WINDOW_CLASS, "Stand-in host", WS_OVERLAPPEDWINDOW,
-                                    CW_USEDEFAULT, CW_USEDEFAULT, 560, 220, nullptr, createMenuA(),
-                                    instance, nullptr);
-    }
+    host.window = CreateWindowW(WINDOW_CLASS_W, L"Stand-in host", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+                                CW_USEDEFAULT, 560, 220, nullptr, createMenu(),
+                                GetModuleHandleA(nullptr), nullptr);
     host.answerMessageBoxes = true;
     hostReset();
     return host.window;
@@ -339,11 +324,7 @@ void hostDestroyWindow() {
     destroyingOnPurpose = true;
     DestroyWindow(host.window);
     destroyingOnPurpose = false;
-    if (host.unicode) {
-        UnregisterClassW(WINDOW_CLASS_W, GetModuleHandleA(nullptr));
-    } else {
-        UnregisterClassA(WINDOW_CLASS, GetModuleHandleA(nullptr));
-    }
+    UnregisterClassW(WINDOW_CLASS_W, GetModuleHandleA(nullptr));
     host.window = nullptr;
 }
 

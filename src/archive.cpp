@@ -55,44 +55,52 @@ bool fileExists(const wchar_t* path) {
     return GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES;
 }
 
-// Copies the paths of the playing entry into source and sourceWide
-// (PATH_BUFFER_SIZE characters each), and tells whether the ANSI path names
-// exactly the file. The host owns its texts, so they are copied at once and
-// read no further than one character past what a buffer holds.
+enum HostPath { HOST_PATH_COPIED, HOST_PATH_NONE, HOST_PATH_TOO_LONG };
+
+// Copies a path the host owns into path (PATH_BUFFER_SIZE characters) at
+// once, reading no further than one character past what the buffer holds.
+// An answer of IPC_NO_ANSWER_LIMIT or less is none.
+template <typename Char>
+HostPath copyHostPath(LRESULT answer, Char* path) {
+    if (static_cast<ULONG_PTR>(answer) <= IPC_NO_ANSWER_LIMIT) {
+        return HOST_PATH_NONE;
+    }
+    const Char* hostPath = reinterpret_cast<const Char*>(answer);
+    size_t length = 0;
+    while (length < PATH_BUFFER_SIZE && hostPath[length] != Char()) {
+        ++length;
+    }
+    if (length == 0) {
+        return HOST_PATH_NONE;
+    }
+    if (length == PATH_BUFFER_SIZE) {
+        return HOST_PATH_TOO_LONG;
+    }
+    memcpy(path, hostPath, (length + 1) * sizeof(Char));
+    return HOST_PATH_COPIED;
+}
+
+// Copies the paths of the playing entry into source and sourceWide, and
+// tells whether the ANSI path names exactly the file.
 bool copyPlayingFilePath(HWND hwnd, LRESULT position, char* source, wchar_t* sourceWide,
                          bool& inCodePage) {
     const WPARAM entry = static_cast<WPARAM>(position);
-    const char* hostPath = reinterpret_cast<const char*>(askHost(hwnd, entry, IPC_GETPLAYLISTFILE));
-    if (hostPath == nullptr || hostPath[0] == '\0') {
-        showMessage(TEXT_NO_PATH, CAPTION_ERROR);
+    HostPath copied = copyHostPath(askHost(hwnd, entry, IPC_GETPLAYLISTFILE), source);
+    if (copied == HOST_PATH_COPIED) {
+        copied = copyHostPath(askHost(hwnd, entry, IPC_GETPLAYLISTFILEW), sourceWide);
+        if (copied == HOST_PATH_NONE) {
+            // An older host knows only the ANSI path.
+            toWideText(source, sourceWide, PATH_BUFFER_SIZE);
+            copied = HOST_PATH_COPIED;
+        }
+    }
+    if (copied != HOST_PATH_COPIED) {
+        showMessage(copied == HOST_PATH_NONE ? TEXT_NO_PATH : TEXT_TOO_LONG, CAPTION_ERROR);
         return false;
     }
-    const size_t length = strnlen(hostPath, PATH_BUFFER_SIZE);
-    if (length >= PATH_BUFFER_SIZE) {
-        showMessage(TEXT_TOO_LONG, CAPTION_ERROR);
-        return false;
-    }
-    memcpy(source, hostPath, length + 1);
     // No Windows file name holds a '?' or a '*': such a character stands for
     // one the code page lacks, and would be a wildcard on the command line.
-    inCodePage = strpbrk(source, "?*") == nullptr;
-
-    const LRESULT wideAnswer = askHost(hwnd, entry, IPC_GETPLAYLISTFILEW);
-    const wchar_t* hostPathWide = static_cast<ULONG_PTR>(wideAnswer) > IPC_NO_ANSWER_LIMIT
-                                      ? reinterpret_cast<const wchar_t*>(wideAnswer)
-                                      : nullptr;
-    if (hostPathWide == nullptr || hostPathWide[0] == L'\0') {
-        // An older host knows only the ANSI path.
-        toWideText(source, sourceWide, PATH_BUFFER_SIZE);
-        return true;
-    }
-    const size_t wideLength = wcsnlen(hostPathWide, PATH_BUFFER_SIZE);
-    if (wideLength >= PATH_BUFFER_SIZE) {
-        showMessage(TEXT_TOO_LONG, CAPTION_ERROR);
-        return false;
-    }
-    wmemcpy(sourceWide, hostPathWide, wideLength + 1);
-    inCodePage = inCodePage && isSameText(sourceWide, source);
+    inCodePage = strpbrk(source, "?*") == nullptr && isSameText(sourceWide, source);
     return true;
 }
 
@@ -256,7 +264,7 @@ void runArchiveAction(HWND hwnd) {
             }
             return;
         }
-        char directoryInCodePage[PATH_BUFFER_SIZE * 3];
+        char directoryInCodePage[PATH_BUFFER_SIZE * MAX_ANSI_BYTES_PER_CHARACTER];
         toAnsiText(directory, directoryInCodePage, sizeof directoryInCodePage);
         createCommandPromptScript(script, directoryInCodePage, source);
         return;

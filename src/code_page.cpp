@@ -4,14 +4,6 @@
 
 #include <string.h>
 
-namespace {
-
-// At most this many bytes a wide character takes in an ANSI code page (UTF-8,
-// which Windows may use as its ANSI code page, takes three).
-constexpr size_t MAX_BYTES_PER_CHARACTER = 3;
-
-}  // namespace
-
 bool toAnsiText(const wchar_t* wide, char* ansi, size_t ansiSize) {
     // Windows refuses both the flag and the question for UTF-8, which holds
     // every character anyway.
@@ -28,7 +20,7 @@ bool toAnsiText(const wchar_t* wide, char* ansi, size_t ansiSize) {
 }
 
 bool isSameText(const wchar_t* wide, const char* ansi) {
-    char converted[MAX_PATH * MAX_BYTES_PER_CHARACTER];
+    char converted[MAX_PATH * MAX_ANSI_BYTES_PER_CHARACTER];
     return toAnsiText(wide, converted, sizeof converted) && strcmp(converted, ansi) == 0;
 }
 

@@ -7,6 +7,10 @@
 
 #include <windows.h>
 
+// At most this many bytes a wide character takes in an ANSI code page (UTF-8,
+// which Windows may use as its ANSI code page, takes three).
+constexpr size_t MAX_ANSI_BYTES_PER_CHARACTER = 3;
+
 // Whether ansi is exactly wide in the ANSI code page, with no character
 // replaced by a look-alike or the default character.
 bool isSameText(const wchar_t* wide, const char* ansi);

@@ -84,7 +84,7 @@ void loadText(const char* key, char* setting) {
     GetPrivateProfileStringW(SECTION_WIDE, wideKey, current, value, PATH_BUFFER_SIZE, iniFileWide);
     // The file's 8-bit text came into wide characters through the code page,
     // so it goes back unchanged; cut to what a setting holds.
-    char converted[PATH_BUFFER_SIZE * 3];
+    char converted[PATH_BUFFER_SIZE * MAX_ANSI_BYTES_PER_CHARACTER];
     WideCharToMultiByte(CP_ACP, 0, value, -1, converted, sizeof converted, nullptr, nullptr);
     lstrcpynA(setting, converted, PATH_BUFFER_SIZE);
 }

@@ -42,6 +42,16 @@ void pumpMessages(HWND dialog) {
     }
 }
 
+// The three edits, as "from|to|script".
+std::string edits(HWND dialog) {
+    return textOf(dialog, IDC_ARCHIVE_FROM) + "|" + textOf(dialog, IDC_ARCHIVE_TO) + "|" +
+           textOf(dialog, IDC_SCRIPT_FILE);
+}
+
+std::string edits(const Settings& s) {
+    return s.from + "|" + s.to + "|" + s.script;
+}
+
 // The marked buttons among 102, 103 and 105, as "103 105".
 std::string marks(HWND dialog) {
     std::string seen;
@@ -120,9 +130,7 @@ TEST_CASE("the dialog opens with the settings in force and the module's icon") {
         configure(work, [&](HWND dialog) {
             CHECK(marks(dialog) == c.marks);
             CHECK(visible(dialog) == c.shown);
-            CHECK(textOf(dialog, IDC_ARCHIVE_FROM) == EXAMPLE.from);
-            CHECK(textOf(dialog, IDC_ARCHIVE_TO) == EXAMPLE.to);
-            CHECK(textOf(dialog, IDC_SCRIPT_FILE) == EXAMPLE.script);
+            CHECK(edits(dialog) == edits(EXAMPLE));
             CHECK(textOf(dialog, IDC_NOTICE) != "");
             CHECK(SendMessageA(dialog, WM_GETICON, ICON_SMALL, 0) == reinterpret_cast<LRESULT>(Icon));
             click(dialog, IDCANCEL);
@@ -158,9 +166,7 @@ TEST_CASE("OK commits what the user typed and chose, and saves it in the host's 
     });
     CHECK(readFile(work / "winamp.ini") == section(EXAMPLE));
     configure(work, [](HWND dialog) {
-        CHECK(textOf(dialog, IDC_ARCHIVE_FROM) == EXAMPLE.from);
-        CHECK(textOf(dialog, IDC_ARCHIVE_TO) == EXAMPLE.to);
-        CHECK(textOf(dialog, IDC_SCRIPT_FILE) == EXAMPLE.script);
+        CHECK(edits(dialog) == edits(EXAMPLE));
         click(dialog, IDCANCEL);
     });
 }
@@ -260,9 +266,7 @@ TEST_CASE("Cancel, Escape and the close box keep the settings in force and the I
 
         // The next time the dialog starts again from the settings in force.
         configure(work, [](HWND dialog) {
-            CHECK(textOf(dialog, IDC_ARCHIVE_FROM) == EXAMPLE.from);
-            CHECK(textOf(dialog, IDC_ARCHIVE_TO) == EXAMPLE.to);
-            CHECK(textOf(dialog, IDC_SCRIPT_FILE) == EXAMPLE.script);
+            CHECK(edits(dialog) == edits(EXAMPLE));
             CHECK(marks(dialog) == "103 105");
             click(dialog, IDOK);
         });

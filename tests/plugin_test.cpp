@@ -163,6 +163,7 @@ TEST_CASE("init hooks the window, adds the tray icon and loads the settings; qui
         LoadedPlugin plugin;
         CHECK(plugin.record->init() == 0);
         CHECK((currentProcedure() != hostProcedure));
+        CHECK(IsWindowUnicode(host.window) == host.unicode);   // hooked in its own character set
         REQUIRE(trayCalls.size() == 1);
         checkTrayRecord(trayCalls[0], NIM_ADD, TIP);
         CHECK(host.requests.getIniFile == 1);
@@ -326,39 +327,6 @@ TEST_CASE("the module loads, starts and stops again and again in one host") {
 
 namespace {
 
-std::wstring widen(const std::string& ansi) {
-    wchar_t wide[MAX_PATH * 2];
-    MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), -1, wide, MAX_PATH * 2);
-    return wide;
-}
-
-void writeWideFile(const std::wstring& path, const std::string& bytes) {
-    for (size_t i = 3; i < path.size(); ++i) {
-        if (path[i] == L'\\') {
-            CreateDirectoryW(path.substr(0, i).c_str(), nullptr);
-        }
-    }
-    FILE* file = _wfopen(path.c_str(), L"wb");
-    REQUIRE(file != nullptr);
-    fwrite(bytes.data(), 1, bytes.size(), file);
-    fclose(file);
-}
-
-std::string readWideFile(const std::wstring& path) {
-    FILE* file = _wfopen(path.c_str(), L"rb");
-    if (file == nullptr) {
-        return "<missing>";
-    }
-    std::string bytes;
-    char chunk[512];
-    size_t got;
-    while ((got = fread(chunk, 1, sizeof chunk, file)) > 0) {
-        bytes.append(chunk, got);
-    }
-    fclose(file);
-    return bytes;
-}
-
 bool skippedInAnsiHost() {
     if (!host.unicode) {
         MESSAGE("the ANSI host has no names outside the code page: skipped");
@@ -402,9 +370,9 @@ TEST_CASE("immediate mode archives a name outside the code page as it is, never 
     const std::wstring in = widen(work / "in\\");
     const std::wstring out = widen(work / "out\\");
     const std::wstring named = std::wstring(SAKAMOTO) + L"\\" + MERRY_CHRISTMAS;
-    writeWideFile(in + named, "sakamoto");
-    writeWideFile(in + L"M\u0101ori.mp3", "maori");     // Māori.mp3, playing
-    writeWideFile(in + L"Maori.mp3", "older maori");    // its look-alike in the code page
+    writeFile(in + named, "sakamoto");
+    writeFile(in + L"M\u0101ori.mp3", "maori");     // Māori.mp3, playing
+    writeFile(in + L"Maori.mp3", "older maori");    // its look-alike in the code page
     hostReset();
     writeSettings(work / "winamp.ini", 1, 1, work / "in\\", work / "out\\", "");
     hostAddEntryW((in + named).c_str());
@@ -417,11 +385,11 @@ TEST_CASE("immediate mode archives a name outside the code page as it is, never 
     plugin.record->quit();
     CHECK(messageBoxesSeen() == "");
     CHECK(host.requests.nextTrack == 2);
-    CHECK(readWideFile(out + named) == "sakamoto");
-    CHECK(readWideFile(in + named) == "<missing>");
-    CHECK(readWideFile(out + L"M\u0101ori.mp3") == "maori");
-    CHECK(readWideFile(in + L"Maori.mp3") == "older maori");
-    CHECK(readWideFile(out + L"Maori.mp3") == "<missing>");
+    CHECK(readFile(out + named) == "sakamoto");
+    CHECK(readFile(in + named) == "<missing>");
+    CHECK(readFile(out + L"M\u0101ori.mp3") == "maori");
+    CHECK(readFile(in + L"Maori.mp3") == "older maori");
+    CHECK(readFile(out + L"Maori.mp3") == "<missing>");
 }
 
 TEST_CASE("script mode refuses a name the script cannot hold, before the skip and writing nothing") {
@@ -451,7 +419,7 @@ TEST_CASE("settings under a profile folder named outside the code page are read 
     const std::wstring ini = widen(work.path) + L"\u0141ukasz\\winamp.ini";   // Łukasz
     const std::string lookAlike = work / "Lukasz\\winamp.ini";                  // the ANSI answer
     const Settings mine = {0, 0, "C:\\In\\", "D:\\Caf\xe9\\", work / "archive.cmd"};
-    writeWideFile(ini, "[Winamp]\r\nvolume=200\r\n" + section(mine));
+    writeFile(ini, "[Winamp]\r\nvolume=200\r\n" + section(mine));
     writeFile(lookAlike, section({1, 1, "X:\\", "Y:\\", work / "other.cmd"}));
     hostReset();
     host.answerIniFile = true;
@@ -462,14 +430,14 @@ TEST_CASE("settings under a profile folder named outside the code page are read 
     trayEvent(WM_LBUTTONDOWN);
     CHECK(readFile(work / "archive.cmd") == "mkdir \"D:\\Caf\xe9\\\"\r\nmove \"C:\\In\\a.mp3\" \"D:\\Caf\xe9\\\"\r\n");
     // OK in the dialog saves the same settings, in the same bytes, there.
-    writeWideFile(ini, "[Winamp]\r\nvolume=200\r\n[Tunestow]\r\nimmediateMode=1\r\n");
+    writeFile(ini, "[Winamp]\r\nvolume=200\r\n[Tunestow]\r\nimmediateMode=1\r\n");
     host.onDialog = [](HWND dialog) { SendMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0); };
     plugin.record->config();
     host.onDialog = nullptr;
     plugin.record->quit();
     host.iniFileW[0] = L'\0';
     CHECK(messageBoxesSeen() == "");
-    CHECK(readWideFile(ini) == "[Winamp]\r\nvolume=200\r\n" + section(mine));
+    CHECK(readFile(ini) == "[Winamp]\r\nvolume=200\r\n" + section(mine));
     CHECK(readFile(lookAlike) == section({1, 1, "X:\\", "Y:\\", work / "other.cmd"}));
 }
 

@@ -8,6 +8,14 @@
 
 #include <string>
 
+// A path in the ANSI code page as the wide functions take it.
+inline std::wstring widen(const std::string& ansi) {
+    const int size = MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), -1, nullptr, 0);
+    std::wstring wide(size > 0 ? size - 1 : 0, L'\0');
+    MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), -1, &wide[0], size);
+    return wide;
+}
+
 // A new, empty folder for one test, removed with everything in it afterwards.
 struct TempFolder {
     std::string path;   // ends in a backslash
@@ -30,11 +38,7 @@ struct TempFolder {
     std::string operator/(const std::string& relative) const { return path + relative; }
 
     // Wide, so that names outside the code page go too.
-    static void removeTree(const std::string& folder) {
-        wchar_t wide[MAX_PATH * 2];
-        MultiByteToWideChar(CP_ACP, 0, folder.c_str(), -1, wide, MAX_PATH * 2);
-        removeTree(std::wstring(wide));
-    }
+    static void removeTree(const std::string& folder) { removeTree(widen(folder)); }
     static void removeTree(const std::wstring& folder) {
         WIN32_FIND_DATAW found;
         HANDLE search = FindFirstFileW((folder + L"*").c_str(), &found);
@@ -68,13 +72,13 @@ inline bool folderExists(const std::string& path) {
 }
 
 // Creates the file and every missing folder above it; false if it cannot.
-inline bool writeFileBytes(const std::string& path, const std::string& bytes) {
+inline bool writeFileBytes(const std::wstring& path, const std::string& bytes) {
     for (size_t i = 3; i < path.size(); ++i) {
-        if (path[i] == '\\') {
-            CreateDirectoryA(path.substr(0, i).c_str(), nullptr);
+        if (path[i] == L'\\') {
+            CreateDirectoryW(path.substr(0, i).c_str(), nullptr);
         }
     }
-    FILE* file = fopen(path.c_str(), "wb");
+    FILE* file = _wfopen(path.c_str(), L"wb");
     if (file == nullptr) {
         return false;
     }
@@ -83,9 +87,13 @@ inline bool writeFileBytes(const std::string& path, const std::string& bytes) {
     return true;
 }
 
+inline bool writeFileBytes(const std::string& path, const std::string& bytes) {
+    return writeFileBytes(widen(path), bytes);
+}
+
 // The file's exact bytes, or "<missing>".
-inline std::string readFile(const std::string& path) {
-    FILE* file = fopen(path.c_str(), "rb");
+inline std::string readFile(const std::wstring& path) {
+    FILE* file = _wfopen(path.c_str(), L"rb");
     if (file == nullptr) {
         return "<missing>";
     }
@@ -97,4 +105,8 @@ inline std::string readFile(const std::string& path) {
     }
     fclose(file);
     return bytes;
+}
+
+inline std::string readFile(const std::string& path) {
+    return readFile(widen(path));
 }

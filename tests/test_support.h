@@ -17,6 +17,10 @@ inline void writeFile(const std::string& path, const std::string& bytes) {
     REQUIRE_MESSAGE(writeFileBytes(path, bytes), "cannot create " << path);
 }
 
+inline void writeFile(const std::wstring& path, const std::string& bytes) {
+    REQUIRE_MESSAGE(writeFileBytes(path, bytes), "cannot create a file named outside the code page");
+}
+
 // The captions and texts of the message boxes seen so far, one per line, as
 // "caption|text"; each box must have had only an OK button, and an owner
 // window exactly when owned says so.
