@@ -99,8 +99,9 @@ bool copyPlayingFilePath(HWND hwnd, LRESULT position, char* source, wchar_t* sou
         return false;
     }
     // No Windows file name holds a '?' or a '*': such a character stands for
-    // one the code page lacks, and would be a wildcard on the command line.
-    inCodePage = strpbrk(source, "?*") == nullptr && isSameText(sourceWide, source);
+    // one the code page lacks, and would be a wildcard on the command line;
+    // a '"' would end the quoted path there.
+    inCodePage = holdsOnlyPathCharacters(sourceWide) && isSameText(sourceWide, source);
     return true;
 }
 
@@ -185,6 +186,22 @@ void moveToArchive(const wchar_t* source, const wchar_t* target) {
     }
 }
 
+// In a batch file the command prompt drops a single '%' and expands two of
+// them as a variable; "%%" stands for one '%'. Every path of the lines is a
+// code-page text that fits PATH_BUFFER_SIZE characters, so doubled it fits.
+constexpr size_t SCRIPT_PATH_SIZE = 2 * PATH_BUFFER_SIZE * MAX_ANSI_BYTES_PER_CHARACTER;
+
+void toBatchText(const char* path, char (&text)[SCRIPT_PATH_SIZE]) {
+    size_t length = 0;
+    for (; *path != '\0' && length + 2 < SCRIPT_PATH_SIZE; ++path) {
+        if (*path == '%') {
+            text[length++] = '%';
+        }
+        text[length++] = *path;
+    }
+    text[length] = '\0';
+}
+
 // Opens the script file for appending, before any skip: a script that
 // cannot be written must not cost the user the song they were on.
 FILE* openScriptFile() {
@@ -198,11 +215,11 @@ FILE* openScriptFile() {
 // Whether the roots are full paths. Anything else (an emptied root, which
 // the dialog stores as the separator alone, a folder name, a drive-relative
 // path) would be resolved against the player's current folder or drive,
-// where nobody looks for the archive. An empty from-root, as on a fresh
-// installation, is left to the rewrite to report.
-bool rootsAreFullPaths() {
-    return rootDirectoryArchiveFrom[0] == '\0' ||
-           (isFullPath(rootDirectoryArchiveFrom) && isFullPath(rootDirectoryArchiveTo));
+// where nobody looks for the archive; a root with a double quote in it would
+// end its quoted path in the script and run the rest as commands. An empty
+// from-root, as on a fresh installation, is left to the rewrite to report.
+bool rootsAreFullPaths(const wchar_t* fromRoot, const wchar_t* toRoot) {
+    return fromRoot[0] == L'\0' || (isFullPath(fromRoot) && isFullPath(toRoot));
 }
 
 void runArchiveAction(HWND hwnd) {
@@ -210,7 +227,14 @@ void runArchiveAction(HWND hwnd) {
         showMessage(TEXT_NOT_PLAYING, CAPTION_ERROR);
         return;
     }
-    if (!rootsAreFullPaths()) {
+    // The path is re-rooted as the real, wide path; for the script the
+    // results go back into the code page, which holds every character of the
+    // name and of the roots.
+    wchar_t fromRoot[PATH_BUFFER_SIZE];
+    wchar_t toRoot[PATH_BUFFER_SIZE];
+    toWideText(rootDirectoryArchiveFrom, fromRoot, PATH_BUFFER_SIZE);
+    toWideText(rootDirectoryArchiveTo, toRoot, PATH_BUFFER_SIZE);
+    if (!rootsAreFullPaths(fromRoot, toRoot)) {
         showMessage(TEXT_ROOTS_NOT_FULL_PATHS, CAPTION_ERROR);
         return;
     }
@@ -227,13 +251,6 @@ void runArchiveAction(HWND hwnd) {
         showMessage(TEXT_NAME_NOT_IN_CODE_PAGE, CAPTION_ERROR);
         return;
     }
-    // The path is re-rooted as the real, wide path; for the script its
-    // directory goes back into the code page, which holds every character of
-    // the name and of the roots.
-    wchar_t fromRoot[PATH_BUFFER_SIZE];
-    wchar_t toRoot[PATH_BUFFER_SIZE];
-    toWideText(rootDirectoryArchiveFrom, fromRoot, PATH_BUFFER_SIZE);
-    toWideText(rootDirectoryArchiveTo, toRoot, PATH_BUFFER_SIZE);
     wchar_t target[PATH_BUFFER_SIZE];
     switch (getNewFilePathAndName(sourceWide, fromRoot, toRoot, target)) {
     case REWRITE_DONE:
@@ -249,6 +266,13 @@ void runArchiveAction(HWND hwnd) {
     wchar_t directory[PATH_BUFFER_SIZE];
     createDirectoryName(target, directory, PATH_BUFFER_SIZE);
     if (immediateMode == 0) {
+        char directoryInCodePage[PATH_BUFFER_SIZE * MAX_ANSI_BYTES_PER_CHARACTER];
+        char targetInCodePage[PATH_BUFFER_SIZE * MAX_ANSI_BYTES_PER_CHARACTER];
+        if (!toAnsiText(directory, directoryInCodePage, sizeof directoryInCodePage) ||
+            !toAnsiText(target, targetInCodePage, sizeof targetInCodePage)) {
+            showMessage(TEXT_NAME_NOT_IN_CODE_PAGE, CAPTION_ERROR);
+            return;
+        }
         // A script that the skip then fails for is not left behind as an
         // empty file of ours.
         const bool scriptExisted =
@@ -264,9 +288,7 @@ void runArchiveAction(HWND hwnd) {
             }
             return;
         }
-        char directoryInCodePage[PATH_BUFFER_SIZE * MAX_ANSI_BYTES_PER_CHARACTER];
-        toAnsiText(directory, directoryInCodePage, sizeof directoryInCodePage);
-        createCommandPromptScript(script, directoryInCodePage, source);
+        createCommandPromptScript(script, directoryInCodePage, targetInCodePage, source);
         return;
     }
     // A file of that name in the archive already is never replaced: known
@@ -286,16 +308,31 @@ void runArchiveAction(HWND hwnd) {
 
 }  // namespace
 
-void createCommandPromptScript(FILE* script, const char* directory, const char* source) {
-    // A script edited by hand may end without a line end (text editors save
-    // files so); the new lines must not be glued to its last line.
-    if (fseek(script, -1, SEEK_END) == 0 && fgetc(script) != '\n') {
+// The lines for one file, as the command prompt runs them from a batch file:
+// create the folder, then move the file there unless the archive holds a
+// file of that name already (the command prompt's move would replace it).
+// A new or emptied script first says the code page its lines are written in,
+// which the command prompt would otherwise read in the console's code page.
+void createCommandPromptScript(FILE* script, const char* directory, const char* target,
+                               const char* source) {
+    char directoryText[SCRIPT_PATH_SIZE];
+    char targetText[SCRIPT_PATH_SIZE];
+    char sourceText[SCRIPT_PATH_SIZE];
+    toBatchText(directory, directoryText);
+    toBatchText(target, targetText);
+    toBatchText(source, sourceText);
+    fseek(script, 0, SEEK_END);
+    if (ftell(script) == 0) {
+        fprintf(script, "chcp %u >nul\r\n", GetACP());
+    } else if (fseek(script, -1, SEEK_END) == 0 && fgetc(script) != '\n') {
+        // A script edited by hand may end without a line end (text editors
+        // save files so); the new lines must not be glued to its last line.
         fseek(script, 0, SEEK_END);
         fputs("\r\n", script);
     }
     fseek(script, 0, SEEK_END);
-    fprintf(script, "mkdir \"%s\"\r\n", directory);
-    fprintf(script, "move \"%s\" \"%s\"\r\n", source, directory);
+    fprintf(script, "mkdir \"%s\"\r\nif not exist \"%s\" move \"%s\" \"%s\"\r\n", directoryText,
+            targetText, sourceText, directoryText);
     fclose(script);
 }
 

@@ -11,5 +11,7 @@
 void archiveCurrentFile(HWND hwnd);
 
 // Appends the mkdir and the move line for one file to the script file,
-// opened for appending and reading, and closes it.
-void createCommandPromptScript(FILE* script, const char* directory, const char* source);
+// opened for appending and reading, and closes it. The paths are in the ANSI
+// code page: the target's directory, the target and the playing file.
+void createCommandPromptScript(FILE* script, const char* directory, const char* target,
+                               const char* source);

@@ -4,6 +4,7 @@
 #include "path_rewrite.h"
 
 #include <string_view>
+#include <type_traits>
 
 namespace {
 
@@ -103,12 +104,24 @@ void createDirectoryName(const Char* path, Char* directory, std::size_t director
     directory[end] = Char();
 }
 
-bool isFullPath(const char* path) {
-    const bool driveLetter = (path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z');
-    if (driveLetter) {
-        return path[1] == ':' && path[2] == PATH_SEPARATOR;
+template <typename Char>
+bool holdsOnlyPathCharacters(const Char* text) {
+    constexpr std::string_view forbidden = "\"<>|?*";
+    for (; *text != Char(); ++text) {
+        const auto code = static_cast<std::make_unsigned_t<Char>>(*text);
+        if (code < 0x20 || (code < 0x80 && forbidden.find(static_cast<char>(code)) != forbidden.npos)) {
+            return false;
+        }
     }
-    return path[0] == PATH_SEPARATOR && path[1] == PATH_SEPARATOR;
+    return true;
+}
+
+template <typename Char>
+bool isFullPath(const Char* path) {
+    const bool driveLetter = (path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z');
+    const bool fullStart = driveLetter ? path[1] == ':' && path[2] == Char(PATH_SEPARATOR)
+                                       : path[0] == Char(PATH_SEPARATOR) && path[1] == Char(PATH_SEPARATOR);
+    return fullStart && holdsOnlyPathCharacters(path);
 }
 
 // The two kinds of text the module works on.
@@ -117,6 +130,8 @@ bool isFullPath(const char* path) {
                                         std::size_t);                                           \
     template RewriteResult getNewFilePathAndName<Char>(const Char*, const Char*, const Char*,    \
                                                        Char*);                                  \
-    template void createDirectoryName<Char>(const Char*, Char*, std::size_t);
+    template void createDirectoryName<Char>(const Char*, Char*, std::size_t);                  \
+    template bool holdsOnlyPathCharacters<Char>(const Char*);                                   \
+    template bool isFullPath<Char>(const Char*);
 INSTANTIATE_PATH_REWRITING(char)
 INSTANTIATE_PATH_REWRITING(wchar_t)

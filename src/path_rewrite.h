@@ -49,6 +49,14 @@ RewriteResult getNewFilePathAndName(const Char* source, const Char* fromRoot,
 template <typename Char>
 void createDirectoryName(const Char* path, Char* directory, std::size_t directorySize);
 
-// Whether path starts as a full path does: a drive letter, a colon and the
-// separator (C:\), or two separators (\\server\share\).
-bool isFullPath(const char* path);
+// Whether text holds only characters a Windows path may hold: no control
+// character and none of " < > | ? *. On the command line the quote would end
+// the quoted path and the rest would run as commands; ? and * are wildcards.
+template <typename Char>
+bool holdsOnlyPathCharacters(const Char* text);
+
+// Whether path is a full path: it starts with a drive letter, a colon and the
+// separator (C:\), or with two separators (\\server\share\), and holds only
+// what a path may hold.
+template <typename Char>
+bool isFullPath(const Char* path);

@@ -36,10 +36,6 @@ void clickIcon() {
     SendMessageA(host.window, WM_TRAY, ICON_ID, WM_LBUTTONDOWN);
 }
 
-std::string scriptLines(const std::string& source, const std::string& directory) {
-    return "mkdir \"" + directory + "\"\r\nmove \"" + source + "\" \"" + directory + "\"\r\n";
-}
-
 }  // namespace
 
 TEST_CASE("settings written by hand load as sane values, and a click gets its message") {
@@ -126,7 +122,7 @@ TEST_CASE("settings written by hand load as sane values, and a click gets its me
         CHECK(host.requests.nextTrack == c.skips);
         const std::string linesAt = c.linesAt.empty() ? script : c.linesAt;
         CHECK(readFile(linesAt) ==
-              (c.outcome == LINES ? scriptLines(in + "Artist\\a.mp3", out + "Artist\\") : "<missing>"));
+              (c.outcome == LINES ? codePageLine() + scriptLines(in + "Artist\\a.mp3", out + "Artist\\") : "<missing>"));
         CHECK(readFile(out + "Artist\\a.mp3") == (c.outcome == MOVED ? "a" : "<missing>"));
         CHECK(readFile(in + "Artist\\a.mp3") == (c.outcome == MOVED ? "<missing>" : "a"));
         // Whatever was read fits its buffer.
@@ -214,7 +210,7 @@ TEST_CASE("nonsense from the host gets a message or a sane result, never a crash
         std::string lines;   // the script's bytes afterwards
         long skips;
     };
-    const std::string a = scriptLines("C:\\In\\a.mp3", "D:\\Out\\");
+    const std::string a = codePageLine() + scriptLines("C:\\In\\a.mp3", "D:\\Out\\");
     const std::string skipped3 = std::string(SKIP_FAILED) + SKIP_FAILED + SKIP_FAILED;
     const Case cases[] = {
         {"null path", nullptr, true, 0, 1, false, 1, NO_PATH, "<missing>", 0},
@@ -225,7 +221,7 @@ TEST_CASE("nonsense from the host gets a message or a sane result, never a crash
         {"no terminating zero before unreadable memory", unterminated.text, false, 0, 1, false, 1, TOO_LONG,
          "<missing>", 0},
         {"short path ending at unreadable memory", shortAtEdge.text, false, 0, 1, false, 0, "",
-         scriptLines(in + "edge.mp3", "D:\\Out\\"), 0},
+         codePageLine() + scriptLines(in + "edge.mp3", "D:\\Out\\"), 0},
         {"position -1", nullptr, false, -1, 0, false, 1, "", a, 1},
         {"lowest position", nullptr, false, INT_LOW, INT_HIGH, false, 1, "", a, 1},
         {"highest position", nullptr, false, INT_HIGH, INT_LOW, false, 1, "", a, 1},
@@ -295,7 +291,7 @@ TEST_CASE("a hundred clicks in script mode write two hundred lines in order") {
     writeFile(work / "winamp.ini", "[Tunestow]\r\nimmediateMode=0\r\nplayNextTrack=0\r\n"
                                    "rootDirectoryArchiveFrom=C:\\Music\\\r\nrootDirectoryArchiveTo=E:\\Kept\\\r\n"
                                    "scriptFilePathAndName=" + script + "\r\n");
-    std::string expected;
+    std::string expected = codePageLine();
     const char* shapes[] = {"%d.mp3", "100%% & more %d.mp3", "!^ %d.ogg", "caf\xe9 %d.flac"};
     for (int i = 0; i < 100; ++i) {
         char name[64];
@@ -425,7 +421,7 @@ TEST_CASE("the real module loaded, used and unloaded ten times reads its setting
             CHECK(readFile(out + name) == name);
             CHECK_FALSE(fileExists(in + name));
         } else {
-            expected += scriptLines(in + name, out);
+            expected += (expected.empty() ? codePageLine() : "") + scriptLines(in + name, out);
             CHECK(fileExists(in + name));
         }
         CHECK(readFile(script) == (expected.empty() ? "<missing>" : expected));
@@ -458,7 +454,7 @@ TEST_CASE("a second quit does no harm, and the module starts again afterwards") 
     quit();
     CHECK(GetWindowLongA(host.window, GWL_WNDPROC) == hostProc);
     CHECK(messageBoxesSeen() == "");
-    CHECK(readFile(work / "archive.cmd") == scriptLines("C:\\In\\a.mp3", "D:\\Out\\"));
+    CHECK(readFile(work / "archive.cmd") == codePageLine() + scriptLines("C:\\In\\a.mp3", "D:\\Out\\"));
 }
 
 // A second init that hooked the window onto itself would recurse on every
@@ -470,7 +466,7 @@ TEST_CASE("a second init without quit keeps one hook") {
     init();
     CHECK(SendMessageA(host.window, WM_USER, 0, IPC_ISPLAYING) == 1);
     clickIcon();
-    CHECK(readFile(work / "archive.cmd") == scriptLines("C:\\In\\a.mp3", "D:\\Out\\"));
+    CHECK(readFile(work / "archive.cmd") == codePageLine() + scriptLines("C:\\In\\a.mp3", "D:\\Out\\"));
     quit();
     CHECK(GetWindowLongA(host.window, GWL_WNDPROC) == hostProc);
 }

@@ -33,37 +33,90 @@ void click() {
 
 }  // namespace
 
-TEST_CASE("script mode appends the mkdir and move lines of the worked example") {
+TEST_CASE("a new or emptied script says its code page, then gets the lines of the worked example") {
     TempFolder work;
     useSettings("C:\\Music\\Inbox\\", "D:\\Archive\\", work / "archive.cmd", 0, 0);
     play({"C:\\Music\\Inbox\\Artist\\song.mp3"});
     click();
     CHECK(readFile(work / "archive.cmd") ==
+          "chcp " + std::to_string(GetACP()) + " >nul\r\n"
           "mkdir \"D:\\Archive\\Artist\\\"\r\n"
+          "if not exist \"D:\\Archive\\Artist\\song.mp3\" "
           "move \"C:\\Music\\Inbox\\Artist\\song.mp3\" \"D:\\Archive\\Artist\\\"\r\n");
     CHECK(messageBoxesSeen() == "");
     CHECK(host.requests.nextTrack == 0);
+
+    // Emptied after a run: the code page again, and a name beyond ASCII in
+    // its code-page bytes, which the command prompt then reads as such.
+    writeFile(work / "archive.cmd", "");
+    play({"C:\\Music\\Inbox\\Sigur R\xf3s\\Caf\xe9.mp3"});
+    click();
+    CHECK(readFile(work / "archive.cmd") ==
+          codePageLine() + "mkdir \"D:\\Archive\\Sigur R\xf3s\\\"\r\n"
+          "if not exist \"D:\\Archive\\Sigur R\xf3s\\Caf\xe9.mp3\" "
+          "move \"C:\\Music\\Inbox\\Sigur R\xf3s\\Caf\xe9.mp3\" \"D:\\Archive\\Sigur R\xf3s\\\"\r\n");
 }
 
 TEST_CASE("script mode keeps earlier lines and repeats the mkdir line for each file") {
     TempFolder work;
     // Saved by a text editor without a line end after its last line: the
-    // new lines start on their own line all the same.
+    // new lines start on their own line all the same, with no second chcp.
     writeFile(work / "archive.cmd", "rem earlier\r\nchcp 1252");
-    useSettings("C:\\In\\", "D:\\Out\\", work / "archive.cmd", 0, 1);
+    useSettings("C:\\In\\", "D:\\Out 5%\\", work / "archive.cmd", 0, 1);
     play({"C:\\In\\Band\\one.mp3", "C:\\In\\Band\\two 100% & more.mp3", "C:\\In\\three.mp3"});
     click();
     click();
     CHECK(readFile(work / "archive.cmd") ==
           "rem earlier\r\nchcp 1252\r\n"
-          "mkdir \"D:\\Out\\Band\\\"\r\n"
-          "move \"C:\\In\\Band\\one.mp3\" \"D:\\Out\\Band\\\"\r\n"
-          "mkdir \"D:\\Out\\Band\\\"\r\n"
-          "move \"C:\\In\\Band\\two 100% & more.mp3\" \"D:\\Out\\Band\\\"\r\n");
+          "mkdir \"D:\\Out 5%%\\Band\\\"\r\n"
+          "if not exist \"D:\\Out 5%%\\Band\\one.mp3\" move \"C:\\In\\Band\\one.mp3\" \"D:\\Out 5%%\\Band\\\"\r\n"
+          "mkdir \"D:\\Out 5%%\\Band\\\"\r\n"
+          "if not exist \"D:\\Out 5%%\\Band\\two 100%% & more.mp3\" "
+          "move \"C:\\In\\Band\\two 100%% & more.mp3\" \"D:\\Out 5%%\\Band\\\"\r\n");
     // Skipping is on: each click moved playback on once, before its lines.
     CHECK(host.requests.nextTrack == 2);
     CHECK(host.position == 2);
     CHECK(messageBoxesSeen() == "");
+}
+
+// The scripts as users run them: by the command prompt, from a batch file.
+TEST_CASE("the command prompt runs the script as it reads: the playing file moves, no other") {
+    TempFolder work;
+    const std::string in = work / "in\\";
+    const std::string out = work / "out 100%\\";
+    writeFile(in + "Artist\\50% of 100%.mp3", "playing");
+    writeFile(in + "Artist\\50.mp3", "bystander");
+    writeFile(in + "Artist\\100% live.mp3", "live");
+    writeFile(in + "Artist\\song.mp3", "new download");
+    writeFile(out + "Artist\\song.mp3", "archived before");
+    writeFile(in + "Band\\b.mp3", "b");
+    useSettings(in, out, work / "archive.cmd", 0, 1);
+    play({in + "Artist\\50% of 100%.mp3", in + "Artist\\100% live.mp3", in + "Artist\\song.mp3",
+          in + "Band\\b.mp3", in + "next.mp3"});
+    for (int i = 0; i < 4; ++i) {
+        click();
+    }
+    REQUIRE(messageBoxesSeen() == "");
+
+    const std::string command = "cmd.exe /c \"" + work / "archive.cmd" + "\"";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    REQUIRE(CreateProcessA(nullptr, const_cast<char*>(command.c_str()), nullptr, nullptr, FALSE,
+                           CREATE_NO_WINDOW, nullptr, work.path.c_str(), &startup, &process));
+    CHECK(WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+
+    CHECK(readFile(out + "Artist\\50% of 100%.mp3") == "playing");
+    CHECK(readFile(in + "Artist\\50.mp3") == "bystander");
+    CHECK(readFile(out + "Artist\\100% live.mp3") == "live");
+    CHECK_FALSE(folderExists(work / "out 100\\"));
+    // A namesake in the archive: both files stay; the next file still moves.
+    CHECK(readFile(out + "Artist\\song.mp3") == "archived before");
+    CHECK(readFile(in + "Artist\\song.mp3") == "new download");
+    CHECK(readFile(out + "Band\\b.mp3") == "b");
+    CHECK_FALSE(fileExists(in + "Band\\b.mp3"));
 }
 
 TEST_CASE("only a skip setting of exactly 1 skips to the next track") {
@@ -232,6 +285,10 @@ TEST_CASE("roots that are not full paths are refused before the skip, and nothin
         {in, "Archive\\"},     // the player's current folder
         {in, "D:Archive\\"},   // the current folder of drive D:
         {"\\", work / "out\\"},  // an emptied from-root matches every path
+        // The quote would end the quoted path and run the rest as commands.
+        {in, "D:\\Archive\\x\" & echo injected > C:\\injected.txt & \""},
+        {in, "D:\\Out|x\\"},
+        {"C:\\In\tx\\", work / "out\\"},
     };
     for (const auto& roots : refused) {
         CAPTURE(roots.from);
@@ -252,7 +309,7 @@ TEST_CASE("roots that are not full paths are refused before the skip, and nothin
     click();
     CHECK(messageBoxesSeen() == "");
     CHECK(readFile(work / "archive.cmd") ==
-          "mkdir \"\\\\music\\archive\\\"\r\nmove \"\\\\music\\inbox\\a.mp3\" \"\\\\music\\archive\\\"\r\n");
+          codePageLine() + scriptLines("\\\\music\\inbox\\a.mp3", "\\\\music\\archive\\"));
 }
 
 TEST_CASE("a playing path and a target of exactly 255 characters are archived") {
@@ -262,7 +319,7 @@ TEST_CASE("a playing path and a target of exactly 255 characters are archived") 
     play({source});
     click();
     CHECK(messageBoxesSeen() == "");
-    CHECK(readFile(work / "archive.cmd") == "mkdir \"D:\\\"\r\nmove \"" + source + "\" \"D:\\\"\r\n");
+    CHECK(readFile(work / "archive.cmd") == codePageLine() + scriptLines(source, "D:\\"));
 }
 
 TEST_CASE("a skip that never takes is tried three times, each failure acknowledged") {
@@ -287,6 +344,12 @@ TEST_CASE("a skip that never takes is tried three times, each failure acknowledg
         }
         CHECK_FALSE(fileExists(work / "archive.cmd"));
     }
+    // An emptied script stays empty: the code page comes with the lines.
+    writeFile(work / "archive.cmd", "");
+    play({"C:\\In\\a.mp3"});
+    host.positionStuck = true;
+    click();
+    CHECK(readFile(work / "archive.cmd") == "");
 }
 
 TEST_CASE("a skip that takes on the second attempt archives after one message") {
@@ -298,8 +361,7 @@ TEST_CASE("a skip that takes on the second attempt archives after one message") 
     click();
     CHECK(messageBoxesSeen() == SKIP_FAILED);
     CHECK(host.requests.nextTrack == 2);
-    CHECK(readFile(work / "archive.cmd") ==
-          "mkdir \"D:\\Out\\\"\r\nmove \"C:\\In\\a.mp3\" \"D:\\Out\\\"\r\n");
+    CHECK(readFile(work / "archive.cmd") == codePageLine() + scriptLines("C:\\In\\a.mp3", "D:\\Out\\"));
 }
 
 TEST_CASE("a script file that cannot be opened is reported before the skip, and nothing is written") {

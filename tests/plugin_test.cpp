@@ -212,8 +212,7 @@ TEST_CASE("a left-button press on the icon archives, then reaches the host") {
             CHECK_FALSE(fileExists(work / "in\\Artist\\a.mp3"));
         } else {
             CHECK(readFile(work / "archive.cmd") ==
-                  "mkdir \"" + work / "out\\Artist\\\"\r\n" + "move \"" + work / "in\\Artist\\a.mp3\" \"" +
-                      work / "out\\Artist\\\"\r\n");
+                  codePageLine() + scriptLines(work / "in\\Artist\\a.mp3", work / "out\\Artist\\"));
         }
         // The host's own procedure saw the action's requests first, the click last.
         REQUIRE(host.loggedCount >= 2);
@@ -310,10 +309,9 @@ TEST_CASE("the module loads, starts and stops again and again in one host") {
         trayEvent(WM_LBUTTONDOWN);
         plugin.record->quit();
     }
-    std::string expected;
+    std::string expected = codePageLine();
     for (int round = 0; round < 5; ++round) {
-        const std::string folder = "D:\\Out" + std::to_string(round) + "\\";
-        expected += "mkdir \"" + folder + "\"\r\nmove \"C:\\In\\a.mp3\" \"" + folder + "\"\r\n";
+        expected += scriptLines("C:\\In\\a.mp3", "D:\\Out" + std::to_string(round) + "\\");
     }
     CHECK(readFile(work / "archive.cmd") == expected);
     // One icon at a time: every add is followed by its delete.
@@ -393,22 +391,27 @@ TEST_CASE("immediate mode archives a name outside the code page as it is, never 
 }
 
 TEST_CASE("script mode refuses a name the script cannot hold, before the skip and writing nothing") {
-    TempFolder work;
-    hostReset();
-    writeSettings(work / "winamp.ini", 0, 1, "C:\\In\\", "D:\\Out\\", work / "archive.cmd");
-    if (host.unicode) {
-        hostAddEntryW(L"C:\\In\\\u611b.mp3");   // 愛.mp3, which the host answers as C:\In\?.mp3
-    } else {
-        hostAddEntry("C:\\In\\?.mp3");         // such an answer from an older host
+    for (bool quoted : {false, true}) {
+        CAPTURE(quoted);
+        TempFolder work;
+        hostReset();
+        writeSettings(work / "winamp.ini", 0, 1, "C:\\In\\", "D:\\Out\\", work / "archive.cmd");
+        if (quoted) {
+            hostAddEntry("C:\\In\\x\" & echo injected & \".mp3");   // no file's name: the rest would run
+        } else if (host.unicode) {
+            hostAddEntryW(L"C:\\In\\\u611b.mp3");   // 愛.mp3, which the host answers as C:\In\?.mp3
+        } else {
+            hostAddEntry("C:\\In\\?.mp3");         // such an answer from an older host
+        }
+        hostAddEntry("C:\\In\\A.mp3");
+        LoadedPlugin plugin;
+        plugin.record->init();
+        trayEvent(WM_LBUTTONDOWN);
+        plugin.record->quit();
+        CHECK(messageBoxesSeen() == NAME_NOT_IN_CODE_PAGE);
+        CHECK(host.requests.nextTrack == 0);
+        CHECK(readFile(work / "archive.cmd") == "<missing>");
     }
-    hostAddEntry("C:\\In\\A.mp3");
-    LoadedPlugin plugin;
-    plugin.record->init();
-    trayEvent(WM_LBUTTONDOWN);
-    plugin.record->quit();
-    CHECK(messageBoxesSeen() == NAME_NOT_IN_CODE_PAGE);
-    CHECK(host.requests.nextTrack == 0);
-    CHECK(readFile(work / "archive.cmd") == "<missing>");
 }
 
 TEST_CASE("settings under a profile folder named outside the code page are read and saved there") {
@@ -428,7 +431,7 @@ TEST_CASE("settings under a profile folder named outside the code page are read 
     LoadedPlugin plugin;
     plugin.record->init();
     trayEvent(WM_LBUTTONDOWN);
-    CHECK(readFile(work / "archive.cmd") == "mkdir \"D:\\Caf\xe9\\\"\r\nmove \"C:\\In\\a.mp3\" \"D:\\Caf\xe9\\\"\r\n");
+    CHECK(readFile(work / "archive.cmd") == codePageLine() + scriptLines("C:\\In\\a.mp3", "D:\\Caf\xe9\\"));
     // OK in the dialog saves the same settings, in the same bytes, there.
     writeFile(ini, "[Winamp]\r\nvolume=200\r\n[Tunestow]\r\nimmediateMode=1\r\n");
     host.onDialog = [](HWND dialog) { SendMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0); };
