@@ -94,12 +94,18 @@ TEST_CASE("the split refuses halves that do not fit their buffers") {
 }
 
 TEST_CASE("a full path starts with a drive and its separator, or with two separators") {
-    for (const char* full : {"C:\\", "z:\\Music\\", "\\\\server\\share\\"}) {
+    for (const char* full : {"C:\\", "z:\\Music\\", "\\\\server\\share\\", "D:\\Caf\xe9 & 100%!\\"}) {
         CHECK_MESSAGE(isFullPath(full), full);
     }
     for (const char* relative : {"", "\\", "\\Music\\", "Archive\\", "D:Archive\\", "D:", "1:\\", "C:/"}) {
         CHECK_MESSAGE(!isFullPath(relative), relative);
     }
+    // What no path holds: a quote would end the quoted path in the script.
+    for (const char* bad : {"D:\\x\" & echo injected & \"", "D:\\a|b\\", "D:\\a?\\", "D:\\a\tb\\", "\\\\s\\<x>\\"}) {
+        CHECK_MESSAGE(!isFullPath(bad), bad);
+    }
+    CHECK(isFullPath(L"D:\\\u0141\u00f3d\u017a\\"));
+    CHECK_FALSE(isFullPath(L"D:\\a*\\"));
 }
 
 TEST_CASE("the rebuild joins the halves with the to-root and nothing else") {
