@@ -2,10 +2,16 @@
 // OK normalises the two roots, commits the copies and saves them, Cancel
 // drops them. The archive action reads only the committed settings, so an
 // open dialog changes nothing until OK.
+//
+// The dialog is a Unicode dialog, so that its edits hold what the user typed
+// or pasted. An ANSI dialog would turn a name the code page lacks into a
+// look-alike as it leaves the edit ("Łódź" -> "Lódz"), and OK would store a
+// path the user never chose; OK refuses such a name instead.
 #include "config_dialog.h"
 
 #include <string.h>
 
+#include "code_page.h"
 #include "gen_tunestow.h"
 #include "path_rewrite.h"
 #include "resource.h"
@@ -21,6 +27,9 @@ namespace {
 
 constexpr char TEXT_ROOT_TOO_LONG[] = "The root directory path is too long.";
 constexpr char TEXT_SCRIPT_TOO_LONG[] = "The script file path is too long.";
+constexpr char TEXT_NOT_IN_CODE_PAGE[] =
+    "The path has characters that the settings file cannot hold. Rename the folder or file, or choose "
+    "another one.";
 
 // Whether text is empty or does not end in the separator, so that OK must
 // append one.
@@ -93,10 +102,21 @@ bool editTextFits(HWND hDlg, int control) {
     return GetWindowTextLengthA(GetDlgItem(hDlg, control)) < static_cast<int>(PATH_BUFFER_SIZE);
 }
 
+// Whether the working copy holds exactly the edit's text: the copy is the
+// text in the code page, where a character the code page lacks became a
+// look-alike or '?'. The settings file and the script are 8-bit text in the
+// code page, so no other form of such a path can be stored.
+bool editTextInCodePage(HWND hDlg, int control, const char* workingCopy) {
+    wchar_t typed[PATH_BUFFER_SIZE];
+    GetDlgItemTextW(hDlg, control, typed, PATH_BUFFER_SIZE);
+    return isSameText(typed, workingCopy);
+}
+
 // A text longer than a setting, or a root of 255 characters without its
-// separator (no room for one), is refused: the dialog stays open with the
-// text as typed, and nothing is committed. The dialog owns the message, so
-// that it waits until the user has read it.
+// separator (no room for one), or a path the code page cannot hold, is
+// refused: the dialog stays open with the text as typed, and nothing is
+// committed. The dialog owns the message, so that it waits until the user
+// has read it.
 void commitSettings(HWND hDlg) {
     if (!editTextFits(hDlg, IDC_ARCHIVE_FROM) || !editTextFits(hDlg, IDC_ARCHIVE_TO)) {
         MessageBoxA(hDlg, TEXT_ROOT_TOO_LONG, "Error", MB_OK);
@@ -104,6 +124,12 @@ void commitSettings(HWND hDlg) {
     }
     if (!editTextFits(hDlg, IDC_SCRIPT_FILE)) {
         MessageBoxA(hDlg, TEXT_SCRIPT_TOO_LONG, "Error", MB_OK);
+        return;
+    }
+    if (!editTextInCodePage(hDlg, IDC_ARCHIVE_FROM, rootDirectoryArchiveFrom_Temp) ||
+        !editTextInCodePage(hDlg, IDC_ARCHIVE_TO, rootDirectoryArchiveTo_Temp) ||
+        !editTextInCodePage(hDlg, IDC_SCRIPT_FILE, scriptFilePathAndName_Temp)) {
+        MessageBoxA(hDlg, TEXT_NOT_IN_CODE_PAGE, "Error", MB_OK);
         return;
     }
     cleanPastedPath(rootDirectoryArchiveFrom_Temp);
@@ -171,7 +197,7 @@ void config() {
     strcpy(rootDirectoryArchiveFrom_Temp, rootDirectoryArchiveFrom);
     strcpy(rootDirectoryArchiveTo_Temp, rootDirectoryArchiveTo);
     strcpy(scriptFilePathAndName_Temp, scriptFilePathAndName);
-    DialogBoxParamA(plugin.hDllInstance, MAKEINTRESOURCEA(IDD_CONFIGURATION), plugin.hwndParent,
+    DialogBoxParamW(plugin.hDllInstance, MAKEINTRESOURCEW(IDD_CONFIGURATION), plugin.hwndParent,
                     ConfigProc, 0);
 }
 

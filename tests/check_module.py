@@ -1,7 +1,8 @@
 #!/usr/bin/python3
-"""The module file as a user gets it: a PE32 DLL for i386 that exports exactly
-one name, imports only from system DLLs (no mingw runtime needed), and
-carries its icon and dialog in English (United States)."""
+"""The module file as a user gets it: a PE32 DLL for i386 with ASLR, DEP and
+NO_SEH, that exports exactly one name, imports only from system DLLs (no
+mingw runtime needed), and carries its icon and dialog in English (United
+States)."""
 import struct
 import subprocess
 import sys
@@ -37,6 +38,11 @@ pe = pefile.PE(sys.argv[1])
 expect(pe.FILE_HEADER.Machine == 0x14C, f"machine {pe.FILE_HEADER.Machine:#x}, expected i386")
 expect(pe.OPTIONAL_HEADER.Magic == 0x10B, "not PE32")
 expect(pe.FILE_HEADER.Characteristics & 0x2000, "not a DLL")
+
+# ASLR, DEP, and no exception handlers declared (NO_SEH) for SafeSEH checkers.
+characteristics = pe.OPTIONAL_HEADER.DllCharacteristics
+for flag, name in ((0x40, "DYNAMIC_BASE"), (0x100, "NX_COMPAT"), (0x400, "NO_SEH")):
+    expect(characteristics & flag, f"DllCharacteristics {characteristics:#x} lacks {name}")
 
 exports = [symbol.name.decode() for symbol in pe.DIRECTORY_ENTRY_EXPORT.symbols]
 expect(exports == ["winampGetGeneralPurposePlugin"], f"exports {exports}")

@@ -278,32 +278,42 @@ TEST_CASE("Cancel, Escape and the close box keep the settings in force and the I
 TEST_CASE("OK with a text that does not fit says so, keeps the dialog open and loses nothing") {
     constexpr char ROOT_TOO_LONG[] = "Error|The root directory path is too long.\n";
     constexpr char SCRIPT_TOO_LONG[] = "Error|The script file path is too long.\n";
+    constexpr char NOT_IN_CODE_PAGE[] = "Error|The path has characters that the settings file cannot hold. "
+                                        "Rename the folder or file, or choose another one.\n";
     // Cut to 255 characters, this one would still end in the backslash.
     const std::string overLong = std::string(254, 'o') + "\\" + std::string(45, 'p');
     const struct {
         int edit;
-        std::string typed;     // refused
+        std::wstring typed;    // refused
         std::string accepted;  // typed next, and committed as given
         std::string committedAs;
         const char* message;
     } cases[] = {
         // 255 characters leave no room for the backslash OK adds.
-        {IDC_ARCHIVE_FROM, LONG_ROOT + "x", LONG_ROOT, LONG_ROOT + "\\", ROOT_TOO_LONG},
-        {IDC_ARCHIVE_TO, LONG_ROOT + "x", LONG_ROOT, LONG_ROOT + "\\", ROOT_TOO_LONG},
+        {IDC_ARCHIVE_FROM, widen(LONG_ROOT + "x"), LONG_ROOT, LONG_ROOT + "\\", ROOT_TOO_LONG},
+        {IDC_ARCHIVE_TO, widen(LONG_ROOT + "x"), LONG_ROOT, LONG_ROOT + "\\", ROOT_TOO_LONG},
         // Longer than a setting holds: it would be cut without a word.
-        {IDC_ARCHIVE_FROM, overLong, "C:\\In\\", "C:\\In\\", ROOT_TOO_LONG},
-        {IDC_ARCHIVE_TO, overLong, "D:\\Out", "D:\\Out\\", ROOT_TOO_LONG},
-        {IDC_SCRIPT_FILE, std::string(256, 's'), std::string(255, 's'), std::string(255, 's'), SCRIPT_TOO_LONG},
+        {IDC_ARCHIVE_FROM, widen(overLong), "C:\\In\\", "C:\\In\\", ROOT_TOO_LONG},
+        {IDC_ARCHIVE_TO, widen(overLong), "D:\\Out", "D:\\Out\\", ROOT_TOO_LONG},
+        {IDC_SCRIPT_FILE, widen(std::string(256, 's')), std::string(255, 's'), std::string(255, 's'), SCRIPT_TOO_LONG},
+        // Pasted names the code page lacks (Łódź, łukasz) would be saved as
+        // look-alikes; a name beyond ASCII that it holds is kept as its bytes.
+        {IDC_ARCHIVE_FROM, L"C:\\Muzyka\\\u0141\u00f3d\u017a\\", "C:\\Muzyka\\Caf\xe9", "C:\\Muzyka\\Caf\xe9\\",
+         NOT_IN_CODE_PAGE},
+        {IDC_ARCHIVE_TO, L"D:\\Archiwum\\\u0141\u00f3d\u017a\\", "D:\\Archiwum\\Caf\xe9\\",
+         "D:\\Archiwum\\Caf\xe9\\", NOT_IN_CODE_PAGE},
+        {IDC_SCRIPT_FILE, L"C:\\\u0142ukasz.cmd", "C:\\Caf\xe9.cmd", "C:\\Caf\xe9.cmd", NOT_IN_CODE_PAGE},
     };
     TempFolder work;
     for (const auto& c : cases) {
         CAPTURE(c.edit);
         CAPTURE(c.typed.size());
+        CAPTURE(c.accepted);
         writeFile(work / "winamp.ini", section(EXAMPLE));
         commit(EXAMPLE);
         configure(work, [&](HWND dialog) {
             click(dialog, IDC_IMMEDIATE_MODE);
-            type(dialog, c.edit, c.typed);
+            SetDlgItemTextW(dialog, c.edit, c.typed.c_str());
             // The dialog owns the message and waits for it: no second OK,
             // no Cancel behind the user's back.
             static HWND owner;
@@ -321,7 +331,9 @@ TEST_CASE("OK with a text that does not fit says so, keeps the dialog open and l
             CHECK(host.requests.getIniFile == 0);
 
             // Nothing the user typed is lost; a text that fits is taken.
-            CHECK(textOf(dialog, c.edit) == c.typed);
+            wchar_t shown[512] = L"";
+            GetDlgItemTextW(dialog, c.edit, shown, 512);
+            CHECK((shown == c.typed));
             type(dialog, c.edit, c.accepted);
             click(dialog, IDOK);
         });

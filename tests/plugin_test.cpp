@@ -414,6 +414,16 @@ TEST_CASE("script mode refuses a name the script cannot hold, before the skip an
     }
 }
 
+// The host answering the wide settings-file request with longIniPath.
+std::wstring longIniPath;
+WNDPROC beforeLongIniPath;
+LRESULT CALLBACK answerLongIniPath(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_USER && lParam == IPC_GETINIFILEW) {
+        return reinterpret_cast<LRESULT>(longIniPath.c_str());
+    }
+    return CallWindowProcW(beforeLongIniPath, window, message, wParam, lParam);
+}
+
 TEST_CASE("settings under a profile folder named outside the code page are read and saved there") {
     if (skippedInAnsiHost()) {
         return;
@@ -442,6 +452,23 @@ TEST_CASE("settings under a profile folder named outside the code page are read 
     CHECK(messageBoxesSeen() == "");
     CHECK(readFile(ini) == "[Winamp]\r\nvolume=200\r\n" + section(mine));
     CHECK(readFile(lookAlike) == section({1, 1, "X:\\", "Y:\\", work / "other.cmd"}));
+
+    // A wide path of MAX_PATH characters or more does not fit the module's
+    // buffer: it is not used, and the settings come through the 8-bit path.
+    longIniPath = widen(work.path) + std::wstring(300, L'd') + L"\\winamp.ini";
+    beforeLongIniPath = currentProcedure();
+    setProcedure(answerLongIniPath);
+    const Settings eightBit = {0, 0, "C:\\In\\", "D:\\Eight-bit\\", work / "archive.cmd"};
+    writeFile(work / "winamp.ini", section(eightBit));
+    snprintf(host.iniFile, sizeof host.iniFile, "%s", (work / "winamp.ini").c_str());
+    DeleteFileA((work / "archive.cmd").c_str());
+    LoadedPlugin again;
+    again.record->init();
+    trayEvent(WM_LBUTTONDOWN);
+    again.record->quit();
+    setProcedure(beforeLongIniPath);
+    CHECK(messageBoxesSeen() == "");
+    CHECK(readFile(work / "archive.cmd") == codePageLine() + scriptLines("C:\\In\\a.mp3", "D:\\Eight-bit\\"));
 }
 
 TEST_CASE("when the taskbar is made anew, the icon is added again and the message passed on") {
