@@ -134,7 +134,7 @@ void createDirectoryLevels(const wchar_t* directory) {
         return;
     }
     wchar_t level[PATH_BUFFER_SIZE];
-    const size_t length = wcsnlen(directory, PATH_BUFFER_SIZE - 1);
+    const size_t length = wcslen(directory);
     for (size_t i = 1; i < length; ++i) {
         if (directory[i] == PATH_SEPARATOR) {
             wmemcpy(level, directory, i);

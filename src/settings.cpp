@@ -50,7 +50,13 @@ void locateIniFile() {
         return;
     }
     const wchar_t* hostPath = reinterpret_cast<const wchar_t*>(wideAnswer);
-    const size_t length = wcsnlen(hostPath, MAX_PATH);
+    // Read no further than one character past what the buffer holds. (By
+    // hand: msvcrt.dll lacks wcsnlen, and the toolchain's copy would bring
+    // its unwind tables into the module.)
+    size_t length = 0;
+    while (length < MAX_PATH && hostPath[length] != L'\0') {
+        ++length;
+    }
     if (length == 0 || length >= MAX_PATH) {
         return;
     }
