@@ -13,6 +13,7 @@
 
 #include "code_page.h"
 #include "host_interface.h"
+#include "host_path.h"
 #include "path_rewrite.h"
 #include "settings.h"
 
@@ -55,39 +56,16 @@ bool fileExists(const wchar_t* path) {
     return GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES;
 }
 
-enum HostPath { HOST_PATH_COPIED, HOST_PATH_NONE, HOST_PATH_TOO_LONG };
-
-// Copies a path the host owns into path (PATH_BUFFER_SIZE characters) at
-// once, reading no further than one character past what the buffer holds.
-// An answer of IPC_NO_ANSWER_LIMIT or less is none.
-template <typename Char>
-HostPath copyHostPath(LRESULT answer, Char* path) {
-    if (static_cast<ULONG_PTR>(answer) <= IPC_NO_ANSWER_LIMIT) {
-        return HOST_PATH_NONE;
-    }
-    const Char* hostPath = reinterpret_cast<const Char*>(answer);
-    size_t length = 0;
-    while (length < PATH_BUFFER_SIZE && hostPath[length] != Char()) {
-        ++length;
-    }
-    if (length == 0) {
-        return HOST_PATH_NONE;
-    }
-    if (length == PATH_BUFFER_SIZE) {
-        return HOST_PATH_TOO_LONG;
-    }
-    memcpy(path, hostPath, (length + 1) * sizeof(Char));
-    return HOST_PATH_COPIED;
-}
-
 // Copies the paths of the playing entry into source and sourceWide, and
 // tells whether the ANSI path names exactly the file.
 bool copyPlayingFilePath(HWND hwnd, LRESULT position, char* source, wchar_t* sourceWide,
                          bool& inCodePage) {
     const WPARAM entry = static_cast<WPARAM>(position);
-    HostPath copied = copyHostPath(askHost(hwnd, entry, IPC_GETPLAYLISTFILE), source);
+    HostPath copied =
+        copyHostPath(askHost(hwnd, entry, IPC_GETPLAYLISTFILE), source, PATH_BUFFER_SIZE);
     if (copied == HOST_PATH_COPIED) {
-        copied = copyHostPath(askHost(hwnd, entry, IPC_GETPLAYLISTFILEW), sourceWide);
+        copied =
+            copyHostPath(askHost(hwnd, entry, IPC_GETPLAYLISTFILEW), sourceWide, PATH_BUFFER_SIZE);
         if (copied == HOST_PATH_NONE) {
             // An older host knows only the ANSI path.
             toWideText(source, sourceWide, PATH_BUFFER_SIZE);

@@ -11,11 +11,10 @@
 
 #include <windows.h>
 
-#include <wchar.h>
-
 #include "code_page.h"
 #include "gen_tunestow.h"
 #include "host_interface.h"
+#include "host_path.h"
 
 char rootDirectoryArchiveFrom[PATH_BUFFER_SIZE];
 char rootDirectoryArchiveTo[PATH_BUFFER_SIZE];
@@ -45,22 +44,9 @@ void locateIniFile() {
                   ? FALLBACK_INI_FILE
                   : reinterpret_cast<const char*>(answer);
     useWidePath = false;
-    const LRESULT wideAnswer = askHost(IPC_GETINIFILEW);
-    if (static_cast<ULONG_PTR>(wideAnswer) <= IPC_NO_ANSWER_LIMIT) {
+    if (copyHostPath(askHost(IPC_GETINIFILEW), iniFileWide, MAX_PATH) != HOST_PATH_COPIED) {
         return;
     }
-    const wchar_t* hostPath = reinterpret_cast<const wchar_t*>(wideAnswer);
-    // Read no further than one character past what the buffer holds. (By
-    // hand: msvcrt.dll lacks wcsnlen, and the toolchain's copy would bring
-    // its unwind tables into the module.)
-    size_t length = 0;
-    while (length < MAX_PATH && hostPath[length] != L'\0') {
-        ++length;
-    }
-    if (length == 0 || length >= MAX_PATH) {
-        return;
-    }
-    wmemcpy(iniFileWide, hostPath, length + 1);
     useWidePath = !isSameText(iniFileWide, iniFile);
 }
 

@@ -1,5 +1,6 @@
 // Real folders and files for the Windows tests and the benchmark: made,
-// read back byte for byte, and removed. No test framework here.
+// read back byte for byte, and removed; and the bytes a script file holds.
+// No test framework here.
 #pragma once
 
 #include <windows.h>
@@ -109,4 +110,23 @@ inline std::string readFile(const std::wstring& path) {
 
 inline std::string readFile(const std::string& path) {
     return readFile(widen(path));
+}
+
+// The first line of a new or emptied script: the code page of its lines.
+inline std::string codePageLine() {
+    return "chcp " + std::to_string(GetACP()) + " >nul\r\n";
+}
+
+// The two lines a click in script mode appends for source, archived into
+// directory, with every '%' doubled as a batch file needs.
+inline std::string scriptLines(const std::string& source, const std::string& directory) {
+    const auto batch = [](std::string text) {
+        for (size_t at = text.find('%'); at != std::string::npos; at = text.find('%', at + 2)) {
+            text.insert(at, 1, '%');
+        }
+        return text;
+    };
+    const std::string target = directory + source.substr(source.rfind('\\') + 1);
+    return "mkdir \"" + batch(directory) + "\"\r\nif not exist \"" + batch(target) + "\" move \"" +
+           batch(source) + "\" \"" + batch(directory) + "\"\r\n";
 }

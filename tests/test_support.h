@@ -36,21 +36,3 @@ inline std::string messageBoxesSeen(bool owned = false) {
     return seen;
 }
 
-// The first line of a new or emptied script: the code page of its lines.
-inline std::string codePageLine() {
-    return "chcp " + std::to_string(GetACP()) + " >nul\r\n";
-}
-
-// The two lines a click in script mode appends for source, archived into
-// directory, with every '%' doubled as a batch file needs.
-inline std::string scriptLines(const std::string& source, const std::string& directory) {
-    const auto batch = [](std::string text) {
-        for (size_t at = text.find('%'); at != std::string::npos; at = text.find('%', at + 2)) {
-            text.insert(at, 1, '%');
-        }
-        return text;
-    };
-    const std::string target = directory + source.substr(source.rfind('\\') + 1);
-    return "mkdir \"" + batch(directory) + "\"\r\nif not exist \"" + batch(target) + "\" move \"" +
-           batch(source) + "\" \"" + batch(directory) + "\"\r\n";
-}

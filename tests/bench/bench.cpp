@@ -670,21 +670,12 @@ void soakScript() {
         lines.push_back(bytes.substr(at, end - at));
         at = end + 2;
     }
-    // After the code page, two lines a click, every '%' doubled.
-    const auto batch = [](std::string text) {
-        for (size_t at = text.find('%'); at != std::string::npos; at = text.find('%', at + 2)) {
-            text.insert(at, 1, '%');
-        }
-        return text;
-    };
-    int wellFormed = !lines.empty() && lines[0] == "chcp " + std::to_string(GetACP()) + " >nul";
+    // After the code page, two lines a click.
+    int wellFormed = !lines.empty() && lines[0] + "\r\n" == codePageLine();
     for (size_t i = 1; i + 1 < lines.size(); i += 2) {
         const int entry = static_cast<int>(i / 2) % entries;
-        const std::string directory = batch(directories[entry]);
-        const std::string source = batch(sources[entry]);
-        wellFormed += lines[i] == "mkdir \"" + directory + "\"";
-        wellFormed += lines[i + 1] == "if not exist \"" + directory + source.substr(source.rfind('\\') + 1) +
-                                          "\" move \"" + source + "\" \"" + directory + "\"";
+        wellFormed += 2 * (lines[i] + "\r\n" + lines[i + 1] + "\r\n" ==
+                           scriptLines(sources[entry], directories[entry]));
     }
     char what[96];
     printf("\nSoak: %d clicks in script mode over a playlist of %d entries (%.0f ms in all)\n", clicks,
