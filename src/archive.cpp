@@ -56,20 +56,26 @@ bool fileExists(const wchar_t* path) {
     return GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES;
 }
 
-// Copies the paths of the playing entry into source and sourceWide, and
-// tells whether the ANSI path names exactly the file.
+// The playing file's 8-bit path: at most PATH_BUFFER_SIZE - 1 characters,
+// each of up to MAX_ANSI_BYTES_PER_CHARACTER bytes in the code page. Its
+// length is counted in characters of the wide path, as the user counts it.
+constexpr size_t ANSI_PATH_SIZE = PATH_BUFFER_SIZE * MAX_ANSI_BYTES_PER_CHARACTER;
+
+// Copies the paths of the playing entry into source (ANSI_PATH_SIZE bytes)
+// and sourceWide (PATH_BUFFER_SIZE characters), and tells whether the ANSI
+// path names exactly the file. A path that does not fit is refused whole.
 bool copyPlayingFilePath(HWND hwnd, LRESULT position, char* source, wchar_t* sourceWide,
                          bool& inCodePage) {
     const WPARAM entry = static_cast<WPARAM>(position);
     HostPath copied =
-        copyHostPath(askHost(hwnd, entry, IPC_GETPLAYLISTFILE), source, PATH_BUFFER_SIZE);
+        copyHostPath(askHost(hwnd, entry, IPC_GETPLAYLISTFILE), source, ANSI_PATH_SIZE);
     if (copied == HOST_PATH_COPIED) {
         copied =
             copyHostPath(askHost(hwnd, entry, IPC_GETPLAYLISTFILEW), sourceWide, PATH_BUFFER_SIZE);
         if (copied == HOST_PATH_NONE) {
             // An older host knows only the ANSI path.
-            toWideText(source, sourceWide, PATH_BUFFER_SIZE);
-            copied = HOST_PATH_COPIED;
+            copied = toWideText(source, sourceWide, PATH_BUFFER_SIZE) ? HOST_PATH_COPIED
+                                                                      : HOST_PATH_TOO_LONG;
         }
     }
     if (copied != HOST_PATH_COPIED) {
@@ -166,8 +172,9 @@ void moveToArchive(const wchar_t* source, const wchar_t* target) {
 
 // In a batch file the command prompt drops a single '%' and expands two of
 // them as a variable; "%%" stands for one '%'. Every path of the lines is a
-// code-page text that fits PATH_BUFFER_SIZE characters, so doubled it fits.
-constexpr size_t SCRIPT_PATH_SIZE = 2 * PATH_BUFFER_SIZE * MAX_ANSI_BYTES_PER_CHARACTER;
+// code-page text that fits ANSI_PATH_SIZE bytes, so doubled it fits. A '%'
+// byte is never the second byte of a character.
+constexpr size_t SCRIPT_PATH_SIZE = 2 * ANSI_PATH_SIZE;
 
 void toBatchText(const char* path, char (&text)[SCRIPT_PATH_SIZE]) {
     size_t length = 0;
@@ -200,6 +207,55 @@ bool rootsAreFullPaths(const wchar_t* fromRoot, const wchar_t* toRoot) {
     return fromRoot[0] == L'\0' || (isFullPath(fromRoot) && isFullPath(toRoot));
 }
 
+// Script mode: the lines must fit the code page and the script must open
+// before the skip; then the skip, then the lines.
+void archiveByScript(HWND hwnd, LRESULT position, const char* source, const wchar_t* target,
+                     const wchar_t* directory) {
+    char directoryInCodePage[ANSI_PATH_SIZE];
+    char targetInCodePage[ANSI_PATH_SIZE];
+    if (!toAnsiText(directory, directoryInCodePage, sizeof directoryInCodePage) ||
+        !toAnsiText(target, targetInCodePage, sizeof targetInCodePage)) {
+        showMessage(TEXT_NAME_NOT_IN_CODE_PAGE, CAPTION_ERROR);
+        return;
+    }
+    const bool skip = playNextTrack == 1;
+    // A script that the skip then fails for is not left behind as an empty
+    // file of ours.
+    const bool scriptExisted =
+        !skip || GetFileAttributesA(scriptFilePathAndName) != INVALID_FILE_ATTRIBUTES;
+    FILE* script = openScriptFile();
+    if (script == nullptr) {
+        return;
+    }
+    if (skip && !skipToNextTrack(hwnd, position)) {
+        fclose(script);
+        if (!scriptExisted) {
+            DeleteFileA(scriptFilePathAndName);
+        }
+        return;
+    }
+    createCommandPromptScript(script, directoryInCodePage, targetInCodePage, source);
+}
+
+// Immediate mode: a file of that name in the archive already is never
+// replaced, and that is known before the skip, so the song plays on; then
+// the skip, which lets the host close the file, then the move.
+void archiveImmediately(HWND hwnd, LRESULT position, const wchar_t* source, const wchar_t* target,
+                        const wchar_t* directory) {
+    if (playNextTrack == 1) {
+        if (fileExists(target)) {
+            showMessage(TEXT_NOT_MOVED, CAPTION_ERROR);
+            return;
+        }
+        if (!skipToNextTrack(hwnd, position)) {
+            return;
+        }
+    }
+    createDirectoryLevels(directory);
+    moveToArchive(source, target);
+}
+
+// The checks every click makes, then the mode's own steps.
 void runArchiveAction(HWND hwnd) {
     if (askHost(hwnd, 0, IPC_ISPLAYING) != 1) {
         showMessage(TEXT_NOT_PLAYING, CAPTION_ERROR);
@@ -217,7 +273,7 @@ void runArchiveAction(HWND hwnd) {
         return;
     }
     const LRESULT position = askHost(hwnd, 0, IPC_GETLISTPOS);
-    char source[PATH_BUFFER_SIZE];
+    char source[ANSI_PATH_SIZE];
     wchar_t sourceWide[PATH_BUFFER_SIZE];
     bool inCodePage = false;
     if (!copyPlayingFilePath(hwnd, position, source, sourceWide, inCodePage)) {
@@ -240,48 +296,13 @@ void runArchiveAction(HWND hwnd) {
         showMessage(TEXT_TOO_LONG, CAPTION_ERROR);
         return;
     }
-    const bool skip = playNextTrack == 1;
     wchar_t directory[PATH_BUFFER_SIZE];
     createDirectoryName(target, directory, PATH_BUFFER_SIZE);
     if (immediateMode == 0) {
-        char directoryInCodePage[PATH_BUFFER_SIZE * MAX_ANSI_BYTES_PER_CHARACTER];
-        char targetInCodePage[PATH_BUFFER_SIZE * MAX_ANSI_BYTES_PER_CHARACTER];
-        if (!toAnsiText(directory, directoryInCodePage, sizeof directoryInCodePage) ||
-            !toAnsiText(target, targetInCodePage, sizeof targetInCodePage)) {
-            showMessage(TEXT_NAME_NOT_IN_CODE_PAGE, CAPTION_ERROR);
-            return;
-        }
-        // A script that the skip then fails for is not left behind as an
-        // empty file of ours.
-        const bool scriptExisted =
-            !skip || GetFileAttributesA(scriptFilePathAndName) != INVALID_FILE_ATTRIBUTES;
-        FILE* script = openScriptFile();
-        if (script == nullptr) {
-            return;
-        }
-        if (skip && !skipToNextTrack(hwnd, position)) {
-            fclose(script);
-            if (!scriptExisted) {
-                DeleteFileA(scriptFilePathAndName);
-            }
-            return;
-        }
-        createCommandPromptScript(script, directoryInCodePage, targetInCodePage, source);
-        return;
+        archiveByScript(hwnd, position, source, target, directory);
+    } else {
+        archiveImmediately(hwnd, position, sourceWide, target, directory);
     }
-    // A file of that name in the archive already is never replaced: known
-    // before the skip, so the song plays on.
-    if (skip) {
-        if (fileExists(target)) {
-            showMessage(TEXT_NOT_MOVED, CAPTION_ERROR);
-            return;
-        }
-        if (!skipToNextTrack(hwnd, position)) {
-            return;
-        }
-    }
-    createDirectoryLevels(directory);
-    moveToArchive(sourceWide, target);
 }
 
 }  // namespace
@@ -290,7 +311,9 @@ void runArchiveAction(HWND hwnd) {
 // create the folder, then move the file there unless the archive holds a
 // file of that name already (the command prompt's move would replace it).
 // A new or emptied script first says the code page its lines are written in,
-// which the command prompt would otherwise read in the console's code page.
+// which the command prompt would otherwise read in the console's code page,
+// and turns off the expansion of !variables!, which a registry setting or
+// cmd /v:on may have turned on: every later line is then read as written.
 void createCommandPromptScript(FILE* script, const char* directory, const char* target,
                                const char* source) {
     char directoryText[SCRIPT_PATH_SIZE];
@@ -301,7 +324,7 @@ void createCommandPromptScript(FILE* script, const char* directory, const char* 
     toBatchText(source, sourceText);
     fseek(script, 0, SEEK_END);
     if (ftell(script) == 0) {
-        fprintf(script, "chcp %u >nul\r\n", GetACP());
+        fprintf(script, "chcp %u >nul\r\nsetlocal DisableDelayedExpansion\r\n", GetACP());
     } else if (fseek(script, -1, SEEK_END) == 0 && fgetc(script) != '\n') {
         // A script edited by hand may end without a line end (text editors
         // save files so); the new lines must not be glued to its last line.

@@ -24,11 +24,13 @@ bool isSameText(const wchar_t* wide, const char* ansi) {
     return toAnsiText(wide, converted, sizeof converted) && strcmp(converted, ansi) == 0;
 }
 
-void toWideText(const char* ansi, wchar_t* wide, size_t wideSize) {
-    if (MultiByteToWideChar(CP_ACP, 0, ansi, -1, wide, static_cast<int>(wideSize)) == 0) {
-        // Too long for the buffer: keep what fits.
-        const int kept = MultiByteToWideChar(CP_ACP, 0, ansi, static_cast<int>(wideSize) - 1, wide,
-                                             static_cast<int>(wideSize) - 1);
-        wide[kept] = L'\0';
+bool toWideText(const char* ansi, wchar_t* wide, size_t wideSize) {
+    if (MultiByteToWideChar(CP_ACP, 0, ansi, -1, wide, static_cast<int>(wideSize)) != 0) {
+        return true;
     }
+    // Too long for the buffer: keep what fits.
+    const int kept = MultiByteToWideChar(CP_ACP, 0, ansi, static_cast<int>(wideSize) - 1, wide,
+                                         static_cast<int>(wideSize) - 1);
+    wide[kept] = L'\0';
+    return false;
 }

@@ -15,9 +15,9 @@ constexpr size_t MAX_ANSI_BYTES_PER_CHARACTER = 3;
 // replaced by a look-alike or the default character.
 bool isSameText(const wchar_t* wide, const char* ansi);
 
-// Converts from the ANSI code page, which every wide text can hold; the result
-// is cut to fit wideSize characters.
-void toWideText(const char* ansi, wchar_t* wide, size_t wideSize);
+// Converts from the ANSI code page, which every wide text can hold; false when
+// the result had to be cut to fit wideSize characters.
+bool toWideText(const char* ansi, wchar_t* wide, size_t wideSize);
 
 // Converts to the ANSI code page without look-alikes; false, with ansi empty,
 // when a character has no place in it or the text does not fit ansiSize bytes.

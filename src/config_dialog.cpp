@@ -31,11 +31,16 @@ constexpr char TEXT_NOT_IN_CODE_PAGE[] =
     "The path has characters that the settings file cannot hold. Rename the folder or file, or choose "
     "another one.";
 
-// Whether text is empty or does not end in the separator, so that OK must
-// append one.
+// Whether text is empty or its last character is not the separator, so that
+// OK must append one. The text is walked a character at a time: in an East
+// Asian code page the second byte of a character may be the separator's
+// byte (表 is 95 5C in code page 932), while a lead byte never is.
 bool needsSeparator(const char* text) {
-    const size_t length = strlen(text);
-    return length == 0 || text[length - 1] != PATH_SEPARATOR;
+    const char* last = nullptr;
+    for (const char* character = text; *character != '\0'; character = CharNextA(character)) {
+        last = character;
+    }
+    return last == nullptr || *last != PATH_SEPARATOR;
 }
 
 bool isBlank(char c) {
@@ -56,6 +61,7 @@ void removeBlanksAround(char* text) {
 
 // A path pasted from Explorer's "Copy as path" comes in double quotes, and
 // one typed by hand may carry blanks; no Windows path holds either there.
+// Neither byte is ever the second byte of a character, so bytes will do.
 void cleanPastedPath(char* text) {
     removeBlanksAround(text);
     const size_t length = strlen(text);

@@ -1,9 +1,11 @@
 // Re-rooting a file's path: the part that matches the from-root is replaced
 // by the to-root, and the directory the result needs is derived. Pure text
 // work with no Windows dependency, so it is built and tested natively as
-// well. It works on 8-bit text in the ANSI code page and on wide (UTF-16)
-// text alike: the script file is written from the one, files are moved by
-// the other.
+// well. The module re-roots the wide (UTF-16) path. The 8-bit form walks
+// bytes: it is exact only where no byte of a longer character is an ASCII
+// one (single-byte code pages, UTF-8), not in the East Asian double-byte
+// code pages, whose second bytes include '\' and '|'; the tests use it as
+// the reference for the wide form.
 #pragma once
 
 #include <cstddef>

@@ -122,7 +122,7 @@ TEST_CASE("settings written by hand load as sane values, and a click gets its me
         CHECK(host.requests.nextTrack == c.skips);
         const std::string linesAt = c.linesAt.empty() ? script : c.linesAt;
         CHECK(readFile(linesAt) ==
-              (c.outcome == LINES ? codePageLine() + scriptLines(in + "Artist\\a.mp3", out + "Artist\\") : "<missing>"));
+              (c.outcome == LINES ? scriptHeader() + scriptLines(in + "Artist\\a.mp3", out + "Artist\\") : "<missing>"));
         CHECK(readFile(out + "Artist\\a.mp3") == (c.outcome == MOVED ? "a" : "<missing>"));
         CHECK(readFile(in + "Artist\\a.mp3") == (c.outcome == MOVED ? "<missing>" : "a"));
         // Whatever was read fits its buffer.
@@ -194,7 +194,8 @@ TEST_CASE("nonsense from the host gets a message or a sane result, never a crash
     const std::string in = "C:\\In\\";
     const std::string longPath = in + std::string(1000 - in.size(), 'p');
     TextAtPageEnd longAtEdge(longPath, true);
-    TextAtPageEnd unterminated(in + std::string(300, 'u'), false);
+    // Longer than the module reads of any answer (three bytes a character).
+    TextAtPageEnd unterminated(in + std::string(800, 'u'), false);
     TextAtPageEnd shortAtEdge(in + "edge.mp3", true);
     const int INT_LOW = -2147483647 - 1;
     const int INT_HIGH = 2147483647;
@@ -210,7 +211,7 @@ TEST_CASE("nonsense from the host gets a message or a sane result, never a crash
         std::string lines;   // the script's bytes afterwards
         long skips;
     };
-    const std::string a = codePageLine() + scriptLines("C:\\In\\a.mp3", "D:\\Out\\");
+    const std::string a = scriptHeader() + scriptLines("C:\\In\\a.mp3", "D:\\Out\\");
     const std::string skipped3 = std::string(SKIP_FAILED) + SKIP_FAILED + SKIP_FAILED;
     const Case cases[] = {
         {"null path", nullptr, true, 0, 1, false, 1, NO_PATH, "<missing>", 0},
@@ -221,7 +222,7 @@ TEST_CASE("nonsense from the host gets a message or a sane result, never a crash
         {"no terminating zero before unreadable memory", unterminated.text, false, 0, 1, false, 1, TOO_LONG,
          "<missing>", 0},
         {"short path ending at unreadable memory", shortAtEdge.text, false, 0, 1, false, 0, "",
-         codePageLine() + scriptLines(in + "edge.mp3", "D:\\Out\\"), 0},
+         scriptHeader() + scriptLines(in + "edge.mp3", "D:\\Out\\"), 0},
         {"position -1", nullptr, false, -1, 0, false, 1, "", a, 1},
         {"lowest position", nullptr, false, INT_LOW, INT_HIGH, false, 1, "", a, 1},
         {"highest position", nullptr, false, INT_HIGH, INT_LOW, false, 1, "", a, 1},
@@ -291,7 +292,7 @@ TEST_CASE("a hundred clicks in script mode write two hundred lines in order") {
     writeFile(work / "winamp.ini", "[Tunestow]\r\nimmediateMode=0\r\nplayNextTrack=0\r\n"
                                    "rootDirectoryArchiveFrom=C:\\Music\\\r\nrootDirectoryArchiveTo=E:\\Kept\\\r\n"
                                    "scriptFilePathAndName=" + script + "\r\n");
-    std::string expected = codePageLine();
+    std::string expected = scriptHeader();
     const char* shapes[] = {"%d.mp3", "100%% & more %d.mp3", "!^ %d.ogg", "caf\xe9 %d.flac"};
     for (int i = 0; i < 100; ++i) {
         char name[64];
@@ -421,7 +422,7 @@ TEST_CASE("the real module loaded, used and unloaded ten times reads its setting
             CHECK(readFile(out + name) == name);
             CHECK_FALSE(fileExists(in + name));
         } else {
-            expected += (expected.empty() ? codePageLine() : "") + scriptLines(in + name, out);
+            expected += (expected.empty() ? scriptHeader() : "") + scriptLines(in + name, out);
             CHECK(fileExists(in + name));
         }
         CHECK(readFile(script) == (expected.empty() ? "<missing>" : expected));
@@ -454,7 +455,7 @@ TEST_CASE("a second quit does no harm, and the module starts again afterwards") 
     quit();
     CHECK(GetWindowLongA(host.window, GWL_WNDPROC) == hostProc);
     CHECK(messageBoxesSeen() == "");
-    CHECK(readFile(work / "archive.cmd") == codePageLine() + scriptLines("C:\\In\\a.mp3", "D:\\Out\\"));
+    CHECK(readFile(work / "archive.cmd") == scriptHeader() + scriptLines("C:\\In\\a.mp3", "D:\\Out\\"));
 }
 
 // A second init that hooked the window onto itself would recurse on every
@@ -466,7 +467,7 @@ TEST_CASE("a second init without quit keeps one hook") {
     init();
     CHECK(SendMessageA(host.window, WM_USER, 0, IPC_ISPLAYING) == 1);
     clickIcon();
-    CHECK(readFile(work / "archive.cmd") == codePageLine() + scriptLines("C:\\In\\a.mp3", "D:\\Out\\"));
+    CHECK(readFile(work / "archive.cmd") == scriptHeader() + scriptLines("C:\\In\\a.mp3", "D:\\Out\\"));
     quit();
     CHECK(GetWindowLongA(host.window, GWL_WNDPROC) == hostProc);
 }

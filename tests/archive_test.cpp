@@ -39,7 +39,7 @@ TEST_CASE("a new or emptied script says its code page, then gets the lines of th
     play({"C:\\Music\\Inbox\\Artist\\song.mp3"});
     click();
     CHECK(readFile(work / "archive.cmd") ==
-          "chcp " + std::to_string(GetACP()) + " >nul\r\n"
+          scriptHeader() +
           "mkdir \"D:\\Archive\\Artist\\\"\r\n"
           "if not exist \"D:\\Archive\\Artist\\song.mp3\" "
           "move \"C:\\Music\\Inbox\\Artist\\song.mp3\" \"D:\\Archive\\Artist\\\"\r\n");
@@ -52,7 +52,7 @@ TEST_CASE("a new or emptied script says its code page, then gets the lines of th
     play({"C:\\Music\\Inbox\\Sigur R\xf3s\\Caf\xe9.mp3"});
     click();
     CHECK(readFile(work / "archive.cmd") ==
-          codePageLine() + "mkdir \"D:\\Archive\\Sigur R\xf3s\\\"\r\n"
+          scriptHeader() + "mkdir \"D:\\Archive\\Sigur R\xf3s\\\"\r\n"
           "if not exist \"D:\\Archive\\Sigur R\xf3s\\Caf\xe9.mp3\" "
           "move \"C:\\Music\\Inbox\\Sigur R\xf3s\\Caf\xe9.mp3\" \"D:\\Archive\\Sigur R\xf3s\\\"\r\n");
 }
@@ -79,7 +79,9 @@ TEST_CASE("script mode keeps earlier lines and repeats the mkdir line for each f
     CHECK(messageBoxesSeen() == "");
 }
 
-// The scripts as users run them: by the command prompt, from a batch file.
+// The scripts as users run them: by the command prompt, from a batch file,
+// here with the expansion of !variables! on, as a registry setting turns it
+// on for every prompt.
 TEST_CASE("the command prompt runs the script as it reads: the playing file moves, no other") {
     TempFolder work;
     const std::string in = work / "in\\";
@@ -87,18 +89,20 @@ TEST_CASE("the command prompt runs the script as it reads: the playing file move
     writeFile(in + "Artist\\50% of 100%.mp3", "playing");
     writeFile(in + "Artist\\50.mp3", "bystander");
     writeFile(in + "Artist\\100% live.mp3", "live");
+    writeFile(in + "Artist\\a !b! c.mp3", "exclaimed");
+    writeFile(in + "Artist\\a  c.mp3", "bystander of !b!");
     writeFile(in + "Artist\\song.mp3", "new download");
     writeFile(out + "Artist\\song.mp3", "archived before");
     writeFile(in + "Band\\b.mp3", "b");
     useSettings(in, out, work / "archive.cmd", 0, 1);
-    play({in + "Artist\\50% of 100%.mp3", in + "Artist\\100% live.mp3", in + "Artist\\song.mp3",
-          in + "Band\\b.mp3", in + "next.mp3"});
-    for (int i = 0; i < 4; ++i) {
+    play({in + "Artist\\50% of 100%.mp3", in + "Artist\\100% live.mp3", in + "Artist\\a !b! c.mp3",
+          in + "Artist\\song.mp3", in + "Band\\b.mp3", in + "next.mp3"});
+    for (int i = 0; i < 5; ++i) {
         click();
     }
     REQUIRE(messageBoxesSeen() == "");
 
-    const std::string command = "cmd.exe /c \"" + work / "archive.cmd" + "\"";
+    const std::string command = "cmd.exe /v:on /c \"" + work / "archive.cmd" + "\"";
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
@@ -112,6 +116,8 @@ TEST_CASE("the command prompt runs the script as it reads: the playing file move
     CHECK(readFile(in + "Artist\\50.mp3") == "bystander");
     CHECK(readFile(out + "Artist\\100% live.mp3") == "live");
     CHECK_FALSE(folderExists(work / "out 100\\"));
+    CHECK(readFile(out + "Artist\\a !b! c.mp3") == "exclaimed");
+    CHECK(readFile(in + "Artist\\a  c.mp3") == "bystander of !b!");
     // A namesake in the archive: both files stay; the next file still moves.
     CHECK(readFile(out + "Artist\\song.mp3") == "archived before");
     CHECK(readFile(in + "Artist\\song.mp3") == "new download");
@@ -309,7 +315,7 @@ TEST_CASE("roots that are not full paths are refused before the skip, and nothin
     click();
     CHECK(messageBoxesSeen() == "");
     CHECK(readFile(work / "archive.cmd") ==
-          codePageLine() + scriptLines("\\\\music\\inbox\\a.mp3", "\\\\music\\archive\\"));
+          scriptHeader() + scriptLines("\\\\music\\inbox\\a.mp3", "\\\\music\\archive\\"));
 }
 
 TEST_CASE("a playing path and a target of exactly 255 characters are archived") {
@@ -319,7 +325,7 @@ TEST_CASE("a playing path and a target of exactly 255 characters are archived") 
     play({source});
     click();
     CHECK(messageBoxesSeen() == "");
-    CHECK(readFile(work / "archive.cmd") == codePageLine() + scriptLines(source, "D:\\"));
+    CHECK(readFile(work / "archive.cmd") == scriptHeader() + scriptLines(source, "D:\\"));
 }
 
 TEST_CASE("a skip that never takes is tried three times, each failure acknowledged") {
@@ -361,7 +367,7 @@ TEST_CASE("a skip that takes on the second attempt archives after one message") 
     click();
     CHECK(messageBoxesSeen() == SKIP_FAILED);
     CHECK(host.requests.nextTrack == 2);
-    CHECK(readFile(work / "archive.cmd") == codePageLine() + scriptLines("C:\\In\\a.mp3", "D:\\Out\\"));
+    CHECK(readFile(work / "archive.cmd") == scriptHeader() + scriptLines("C:\\In\\a.mp3", "D:\\Out\\"));
 }
 
 TEST_CASE("a script file that cannot be opened is reported before the skip, and nothing is written") {

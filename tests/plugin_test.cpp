@@ -212,7 +212,7 @@ TEST_CASE("a left-button press on the icon archives, then reaches the host") {
             CHECK_FALSE(fileExists(work / "in\\Artist\\a.mp3"));
         } else {
             CHECK(readFile(work / "archive.cmd") ==
-                  codePageLine() + scriptLines(work / "in\\Artist\\a.mp3", work / "out\\Artist\\"));
+                  scriptHeader() + scriptLines(work / "in\\Artist\\a.mp3", work / "out\\Artist\\"));
         }
         // The host's own procedure saw the action's requests first, the click last.
         REQUIRE(host.loggedCount >= 2);
@@ -309,7 +309,7 @@ TEST_CASE("the module loads, starts and stops again and again in one host") {
         trayEvent(WM_LBUTTONDOWN);
         plugin.record->quit();
     }
-    std::string expected = codePageLine();
+    std::string expected = scriptHeader();
     for (int round = 0; round < 5; ++round) {
         expected += scriptLines("C:\\In\\a.mp3", "D:\\Out" + std::to_string(round) + "\\");
     }
@@ -441,7 +441,7 @@ TEST_CASE("settings under a profile folder named outside the code page are read 
     LoadedPlugin plugin;
     plugin.record->init();
     trayEvent(WM_LBUTTONDOWN);
-    CHECK(readFile(work / "archive.cmd") == codePageLine() + scriptLines("C:\\In\\a.mp3", "D:\\Caf\xe9\\"));
+    CHECK(readFile(work / "archive.cmd") == scriptHeader() + scriptLines("C:\\In\\a.mp3", "D:\\Caf\xe9\\"));
     // OK in the dialog saves the same settings, in the same bytes, there.
     writeFile(ini, "[Winamp]\r\nvolume=200\r\n[Tunestow]\r\nimmediateMode=1\r\n");
     host.onDialog = [](HWND dialog) { SendMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0); };
@@ -468,7 +468,7 @@ TEST_CASE("settings under a profile folder named outside the code page are read 
     again.record->quit();
     setProcedure(beforeLongIniPath);
     CHECK(messageBoxesSeen() == "");
-    CHECK(readFile(work / "archive.cmd") == codePageLine() + scriptLines("C:\\In\\a.mp3", "D:\\Eight-bit\\"));
+    CHECK(readFile(work / "archive.cmd") == scriptHeader() + scriptLines("C:\\In\\a.mp3", "D:\\Eight-bit\\"));
 }
 
 TEST_CASE("when the taskbar is made anew, the icon is added again and the message passed on") {

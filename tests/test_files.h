@@ -112,13 +112,15 @@ inline std::string readFile(const std::string& path) {
     return readFile(widen(path));
 }
 
-// The first line of a new or emptied script: the code page of its lines.
-inline std::string codePageLine() {
-    return "chcp " + std::to_string(GetACP()) + " >nul\r\n";
+// The first lines of a new or emptied script: the code page of its lines,
+// and no expansion of !variables!.
+inline std::string scriptHeader() {
+    return "chcp " + std::to_string(GetACP()) + " >nul\r\nsetlocal DisableDelayedExpansion\r\n";
 }
 
 // The two lines a click in script mode appends for source, archived into
-// directory, with every '%' doubled as a batch file needs.
+// directory, with every '%' doubled as a batch file needs. The paths are in
+// the ANSI code page, walked by character: a second byte may be a '\\'.
 inline std::string scriptLines(const std::string& source, const std::string& directory) {
     const auto batch = [](std::string text) {
         for (size_t at = text.find('%'); at != std::string::npos; at = text.find('%', at + 2)) {
@@ -126,7 +128,13 @@ inline std::string scriptLines(const std::string& source, const std::string& dir
         }
         return text;
     };
-    const std::string target = directory + source.substr(source.rfind('\\') + 1);
+    size_t name = 0;
+    for (const char* c = source.c_str(); *c != '\0'; c = CharNextA(c)) {
+        if (*c == '\\') {
+            name = c - source.c_str() + 1;
+        }
+    }
+    const std::string target = directory + source.substr(name);
     return "mkdir \"" + batch(directory) + "\"\r\nif not exist \"" + batch(target) + "\" move \"" +
            batch(source) + "\" \"" + batch(directory) + "\"\r\n";
 }

@@ -303,7 +303,7 @@ int levelsOf(const std::string& path) {
     return static_cast<int>(std::count(path.begin(), path.end(), '\\'));
 }
 
-// The same bytes as the module's lines: the code page at the top of a new
+// The same bytes as the module's lines: the header at the top of a new
 // script, then the mkdir and the move unless the target is there (the
 // benchmark's names hold no '%' to double).
 void appendScriptLines(const char* script, const char* directory, const char* target, const char* source) {
@@ -313,7 +313,7 @@ void appendScriptLines(const char* script, const char* directory, const char* ta
     }
     fseek(file, 0, SEEK_END);
     if (ftell(file) == 0) {
-        fprintf(file, "chcp %u >nul\n", GetACP());
+        fprintf(file, "chcp %u >nul\nsetlocal DisableDelayedExpansion\n", GetACP());
     }
     fprintf(file, "mkdir \"%s\"\nif not exist \"%s\" move \"%s\" \"%s\"\n", directory, target, source,
             directory);
@@ -670,10 +670,10 @@ void soakScript() {
         lines.push_back(bytes.substr(at, end - at));
         at = end + 2;
     }
-    // After the code page, two lines a click.
-    int wellFormed = !lines.empty() && lines[0] + "\r\n" == codePageLine();
-    for (size_t i = 1; i + 1 < lines.size(); i += 2) {
-        const int entry = static_cast<int>(i / 2) % entries;
+    // After the two header lines, two lines a click.
+    int wellFormed = lines.size() >= 2 && lines[0] + "\r\n" + lines[1] + "\r\n" == scriptHeader() ? 2 : 0;
+    for (size_t i = 2; i + 1 < lines.size(); i += 2) {
+        const int entry = static_cast<int>(i / 2 - 1) % entries;
         wellFormed += 2 * (lines[i] + "\r\n" + lines[i + 1] + "\r\n" ==
                            scriptLines(sources[entry], directories[entry]));
     }
@@ -681,9 +681,9 @@ void soakScript() {
     printf("\nSoak: %d clicks in script mode over a playlist of %d entries (%.0f ms in all)\n", clicks,
            entries, took / 1000);
     countRow("lines in the script", static_cast<long>(lines.size()));
-    soakCheck(static_cast<int>(lines.size()) == 2 * clicks + 1, "the code page, then exactly two lines per click");
+    soakCheck(static_cast<int>(lines.size()) == 2 * clicks + 2, "the header, then exactly two lines per click");
     snprintf(what, sizeof what, "lines well formed and in order (%d)", wellFormed);
-    soakCheck(wellFormed == 2 * clicks + 1, what);
+    soakCheck(wellFormed == 2 * clicks + 2, what);
     const size_t feeds = static_cast<size_t>(std::count(bytes.begin(), bytes.end(), '\n'));
     const size_t returns = static_cast<size_t>(std::count(bytes.begin(), bytes.end(), '\r'));
     soakCheck(endsInCrLf && feeds == lines.size() && returns == lines.size(), "every line ends in CR LF");
