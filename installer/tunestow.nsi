@@ -141,6 +141,9 @@ Section "Tunestow" SectionPlugin
     WriteUninstaller "$INSTDIR\Plugins\${UNINSTALLER_NEXT}"
     Rename /REBOOTOK "$INSTDIR\Plugins\${UNINSTALLER_NEXT}" "$INSTDIR\Plugins\${UNINSTALLER}"
   uninstallerKept:
+  ; The build's file time stays out of the installer, so that the same
+  ; sources give the same installer bytes; the plug-in gets the install time.
+  SetDateSave off
   File "${PLUGIN_DLL}"
   WriteUninstaller "$INSTDIR\Plugins\${UNINSTALLER}"
 
