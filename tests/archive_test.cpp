@@ -102,15 +102,7 @@ TEST_CASE("the command prompt runs the script as it reads: the playing file move
     }
     REQUIRE(messageBoxesSeen() == "");
 
-    const std::string command = "cmd.exe /v:on /c \"" + work / "archive.cmd" + "\"";
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    REQUIRE(CreateProcessA(nullptr, const_cast<char*>(command.c_str()), nullptr, nullptr, FALSE,
-                           CREATE_NO_WINDOW, nullptr, work.path.c_str(), &startup, &process));
-    CHECK(WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    runCommand("cmd.exe /v:on /c \"" + work / "archive.cmd" + "\"", work.path);
 
     CHECK(readFile(out + "Artist\\50% of 100%.mp3") == "playing");
     CHECK(readFile(in + "Artist\\50.mp3") == "bystander");

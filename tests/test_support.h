@@ -36,3 +36,17 @@ inline std::string messageBoxesSeen(bool owned = false) {
     return seen;
 }
 
+// Runs a command line (the command prompt with a script, as a user who
+// double-clicks it) in folder, and waits for it.
+inline void runCommand(const std::string& commandLine, const std::string& folder) {
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    std::string command = commandLine;
+    REQUIRE_MESSAGE(CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
+                                   nullptr, folder.c_str(), &startup, &process),
+                    "cannot run " << commandLine);
+    CHECK(WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+}
