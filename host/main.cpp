@@ -166,6 +166,7 @@ int main() {
     plugin->hDllInstance = module;
     plugin->init();
     host.configurePlugin = plugin->config;
+    hostPlay(0);
 
     setTitle(plugin->description);
     ShowWindow(host.window, SW_SHOWNORMAL);

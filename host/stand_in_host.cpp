@@ -15,6 +15,7 @@ constexpr char WINDOW_CLASS[] = "Winamp v1.x";
 constexpr wchar_t WINDOW_CLASS_W[] = L"Winamp v1.x";
 constexpr UINT WM_HOST_DIALOG_SHOWN = WM_APP + 1;
 constexpr UINT WM_HOST_BOX_SHOWN = WM_APP + 2;
+constexpr UINT WM_HOST_TRACK_STARTED = WM_APP + 3;   // a delayed next track took
 constexpr int MESSAGE_BOX_TEXT_ID = 0xFFFF;
 
 HANDLE releaseTimer;
@@ -95,8 +96,27 @@ LRESULT answerRequest(WPARAM wParam, LPARAM lParam) {
     case IPC_GETINIFILEW:
         ++host.requests.getIniFileW;
         return host.unicode ? answerIniFileW() : 0;
+    case IPC_GET_PLAYING_FILENAME:
+        ++host.requests.getPlayingFilename;
+        // An older player does not know the request, and answers 1.
+        return host.unicode ? reinterpret_cast<LRESULT>(host.playing) : 1;
     }
     return 0;
+}
+
+// The file at the position starts: the record names it, and a Unicode host
+// announces it to its main window, through every hook on it, before it
+// goes on.
+void startEntryAtPosition() {
+    const LONG playing = host.position;
+    if (playing < 0 || playing >= host.entryCount) {
+        return;
+    }
+    lstrcpynW(host.playing, host.entriesW[playing], HOST_MAX_PATH);
+    host.playingEntryGone = false;
+    if (host.unicode) {
+        SendMessageW(host.window, WM_USER, reinterpret_cast<WPARAM>(host.playing), IPC_PLAYING_FILEW);
+    }
 }
 
 VOID CALLBACK releaseHeldFile(PVOID, BOOLEAN) {
@@ -116,9 +136,10 @@ void moveToNextEntry() {
     } while (InterlockedCompareExchange(&host.position, next, current) != current);
 }
 
+// On a thread of the pool: the window's own thread starts the file.
 VOID CALLBACK moveToNextEntryLater(PVOID, BOOLEAN) {
     moveToNextEntry();
-    InvalidateRect(host.window, nullptr, TRUE);
+    PostMessageW(host.window, WM_HOST_TRACK_STARTED, 0, 0);
 }
 
 // Waits for a move that is running, and drops those still to come.
@@ -142,6 +163,7 @@ void playNextEntry() {
                               static_cast<DWORD>(host.nextTrackDelayMs), 0, WT_EXECUTEONLYONCE);
     } else if (!host.positionStuck) {
         moveToNextEntry();
+        startEntryAtPosition();
     }
     if (host.heldFile != nullptr && host.releaseDelayMs >= 0 && releaseTimer == nullptr) {
         CreateTimerQueueTimer(&releaseTimer, nullptr, releaseHeldFile, nullptr,
@@ -157,11 +179,17 @@ void paintPlaylist(HWND hwnd) {
     SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
     SetBkMode(dc, TRANSPARENT);
     int y = 4;
+    if (host.unicode && host.playing[0] != L'\0') {
+        wchar_t line[HOST_MAX_PATH + 16];
+        const int length = swprintf(line, HOST_MAX_PATH + 16, L"Playing: %ls", host.playing);
+        TextOutW(dc, 8, y, line, length < 0 ? 0 : length);
+        y += 20;
+    }
     if (host.entryCount == 0) {
         TextOutA(dc, 8, y, "The playlist is empty.", 22);
     }
     for (int i = 0; i < host.entryCount && y < paint.rcPaint.bottom; ++i, y += 16) {
-        const char* mark = i == host.position ? ">" : " ";
+        const char* mark = i == host.position && !host.playingEntryGone ? ">" : " ";
         if (host.unicode) {
             wchar_t line[HOST_MAX_PATH + 16];
             const int length = swprintf(line, HOST_MAX_PATH + 16, L"%hs %d. %ls", mark, i + 1,
@@ -188,6 +216,11 @@ LRESULT CALLBACK hostWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
             playNextEntry();
             InvalidateRect(hwnd, nullptr, TRUE);
             return 0;
+        case HOST_MENU_REMOVE_PLAYING:
+            if (!host.playingEntryGone && host.entryCount > 0) {
+                hostRemoveEntry(host.position);
+            }
+            return 0;
         case HOST_MENU_CONFIGURE:
             if (host.configurePlugin != nullptr) {
                 host.configurePlugin();
@@ -212,6 +245,10 @@ LRESULT CALLBACK hostWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
             pendingDialog = nullptr;
             host.onDialog(dialog);
         }
+        return 0;
+    case WM_HOST_TRACK_STARTED:
+        startEntryAtPosition();
+        InvalidateRect(hwnd, nullptr, TRUE);
         return 0;
     case WM_HOST_BOX_SHOWN:
         if (host.onMessageBox != nullptr) {
@@ -293,6 +330,7 @@ HMENU createMenu() {
     HMENU plugIn = CreatePopupMenu();
     AppendMenuW(plugIn, MF_STRING, HOST_MENU_CONFIGURE, L"&Configure Tunestow...");
     AppendMenuW(plugIn, MF_STRING, HOST_MENU_NEXT, L"&Next track");
+    AppendMenuW(plugIn, MF_STRING, HOST_MENU_REMOVE_PLAYING, L"&Remove the playing entry\tDel");
     AppendMenuW(plugIn, MF_SEPARATOR, 0, nullptr);
     AppendMenuW(plugIn, MF_STRING, HOST_MENU_EXIT, L"E&xit");
     HMENU menu = CreateMenu();
@@ -337,6 +375,8 @@ void hostReset() {
     host.nextTrackDelayMs = 0;
     host.answerNullPath = false;
     host.entryCount = 0;
+    host.playing[0] = L'\0';
+    host.playingEntryGone = false;
     host.requests = {};
     host.logMessages = true;
     host.loggedCount = 0;
@@ -346,11 +386,20 @@ void hostReset() {
     host.onMessageBox = nullptr;
 }
 
+// Entries that fill an empty playlist refresh the record from the entry at
+// position 0, as the player does, even while another file plays.
+void addedEntry() {
+    ++host.entryCount;
+    if (host.entryCount == 1) {
+        lstrcpynW(host.playing, host.entriesW[0], HOST_MAX_PATH);
+    }
+}
+
 void hostAddEntry(const char* path) {
     if (host.entryCount < HOST_MAX_ENTRIES) {
         snprintf(host.entries[host.entryCount], HOST_MAX_PATH, "%s", path);
         toWide(host.entries[host.entryCount], host.entriesW[host.entryCount], HOST_MAX_PATH);
-        ++host.entryCount;
+        addedEntry();
     }
 }
 
@@ -358,8 +407,31 @@ void hostAddEntryW(const wchar_t* path) {
     if (host.entryCount < HOST_MAX_ENTRIES) {
         lstrcpynW(host.entriesW[host.entryCount], path, HOST_MAX_PATH);
         toNarrow(host.entriesW[host.entryCount], host.entries[host.entryCount], HOST_MAX_PATH);
-        ++host.entryCount;
+        addedEntry();
     }
+}
+
+void hostPlay(int index) {
+    host.position = index;
+    startEntryAtPosition();
+    InvalidateRect(host.window, nullptr, TRUE);
+}
+
+void hostRemoveEntry(int index) {
+    if (index < 0 || index >= host.entryCount) {
+        return;
+    }
+    const int after = host.entryCount - index - 1;
+    memmove(host.entries[index], host.entries[index + 1], after * sizeof host.entries[0]);
+    memmove(host.entriesW[index], host.entriesW[index + 1], after * sizeof host.entriesW[0]);
+    --host.entryCount;
+    if (index == host.position) {
+        host.playingEntryGone = true;
+    }
+    if (index < host.position || (index == host.position && index > 0)) {
+        --host.position;
+    }
+    InvalidateRect(host.window, nullptr, TRUE);
 }
 
 void hostHoldPlayingFile(int releaseAfterMs) {

@@ -4,7 +4,9 @@
 // with OK after noting its caption and text, so that tests and benchmarks
 // run without a person. It plays today's player, a Unicode program that
 // answers the wide requests too, or an older ANSI one that knows only the
-// narrow requests.
+// narrow requests. As the player does, the Unicode one keeps its own record
+// of the playing file, announces every file that starts to its main window,
+// and lets a playing entry be deleted while the file plays on.
 #pragma once
 
 #include <windows.h>
@@ -35,6 +37,7 @@ struct HostRequestCounts {
     long nextTrack;
     long getPlaylistFileW;
     long getIniFileW;
+    long getPlayingFilename;
 };
 
 // The paths the host reports are real paths in wide characters; the narrow
@@ -58,6 +61,11 @@ struct StandInHost {
     // the narrow answer only.
     char entries[HOST_MAX_ENTRIES][HOST_MAX_PATH];       // the narrow answers
     wchar_t entriesW[HOST_MAX_ENTRIES][HOST_MAX_PATH];   // the real paths
+    // The player's record of the playing file (IPC_GET_PLAYING_FILENAME): set
+    // when a file starts, and from entry 0 when entries fill an empty list;
+    // deleting the playing entry leaves it as it is.
+    wchar_t playing[HOST_MAX_PATH];
+    bool playingEntryGone;       // the playing entry was deleted; the file plays on
     HostRequestCounts requests;
     bool logMessages;
     int loggedCount;             // may exceed HOST_MAX_LOGGED; the log keeps the first ones
@@ -78,6 +86,7 @@ extern StandInHost host;
 constexpr UINT HOST_MENU_CONFIGURE = 1;
 constexpr UINT HOST_MENU_NEXT = 2;
 constexpr UINT HOST_MENU_EXIT = 3;
+constexpr UINT HOST_MENU_REMOVE_PLAYING = 4;
 
 // Registers the window class "Winamp v1.x", as the player's main window is
 // known, and creates the (hidden) main window with its menu: a Unicode
@@ -96,6 +105,16 @@ void hostReset();
 // Adds an entry from its narrow path, or from its real (wide) path.
 void hostAddEntry(const char* path);
 void hostAddEntryW(const wchar_t* path);
+
+// Starts playing entry index, as a double click on it does: the position,
+// the record of the playing file and, in a Unicode host, the announcement to
+// the main window, which passes through every hook on it.
+void hostPlay(int index);
+
+// Deletes entry index while playback goes on, as the player's Del key does:
+// entries above the position take it back with them, and so does the entry
+// at the position itself (to 0 for the first), which is then another file.
+void hostRemoveEntry(int index);
 
 // Opens the playing entry's file without delete sharing, as a player does.
 // After the next-track command it is let go after releaseAfterMs, from a

@@ -3,8 +3,9 @@
 // append two command-prompt lines to the script file for the user to run.
 // Every failure ends in a message box with a fixed text; nothing is logged.
 //
-// The host names the file twice: in the ANSI code page, which the script file
-// is written in, and as the real, wide path, by which the file is moved.
+// The host names the playing file twice (playing_file.h): in the ANSI code
+// page, which the script file is written in, and as the real, wide path, by
+// which the file is moved.
 #include "archive.h"
 
 #include <stdio.h>
@@ -13,8 +14,8 @@
 
 #include "code_page.h"
 #include "host_interface.h"
-#include "host_path.h"
 #include "path_rewrite.h"
+#include "playing_file.h"
 #include "settings.h"
 
 namespace {
@@ -27,6 +28,9 @@ constexpr char TEXT_NO_PATH[] = "Winamp did not report the path of the playing f
 constexpr char TEXT_TOO_LONG[] = "The path of the playing file or of its archive target is too long.";
 constexpr char TEXT_NOT_INSIDE[] =
     "The playing file is not inside the archive-from root directory. Check the configuration.";
+constexpr char TEXT_PLAYLIST_CHANGED[] =
+    "The playlist has changed since the playing file started, so it is not clear which file is playing. "
+    "Nothing was archived. Play the file again from the playlist, then click.";
 constexpr char TEXT_SKIP_FAILED[] = "Failed to move to the next position in the playlist.";
 constexpr char TEXT_SCRIPT_NOT_OPENED[] =
     "The script file could not be opened. Check the script file path in the configuration.";
@@ -54,39 +58,6 @@ LRESULT askHost(HWND hwnd, WPARAM wParam, LPARAM request) {
 
 bool fileExists(const wchar_t* path) {
     return GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES;
-}
-
-// The playing file's 8-bit path: at most PATH_BUFFER_SIZE - 1 characters,
-// each of up to MAX_ANSI_BYTES_PER_CHARACTER bytes in the code page. Its
-// length is counted in characters of the wide path, as the user counts it.
-constexpr size_t ANSI_PATH_SIZE = PATH_BUFFER_SIZE * MAX_ANSI_BYTES_PER_CHARACTER;
-
-// Copies the paths of the playing entry into source (ANSI_PATH_SIZE bytes)
-// and sourceWide (PATH_BUFFER_SIZE characters), and tells whether the ANSI
-// path names exactly the file. A path that does not fit is refused whole.
-bool copyPlayingFilePath(HWND hwnd, LRESULT position, char* source, wchar_t* sourceWide,
-                         bool& inCodePage) {
-    const WPARAM entry = static_cast<WPARAM>(position);
-    HostPath copied =
-        copyHostPath(askHost(hwnd, entry, IPC_GETPLAYLISTFILE), source, ANSI_PATH_SIZE);
-    if (copied == HOST_PATH_COPIED) {
-        copied =
-            copyHostPath(askHost(hwnd, entry, IPC_GETPLAYLISTFILEW), sourceWide, PATH_BUFFER_SIZE);
-        if (copied == HOST_PATH_NONE) {
-            // An older host knows only the ANSI path.
-            copied = toWideText(source, sourceWide, PATH_BUFFER_SIZE) ? HOST_PATH_COPIED
-                                                                      : HOST_PATH_TOO_LONG;
-        }
-    }
-    if (copied != HOST_PATH_COPIED) {
-        showMessage(copied == HOST_PATH_NONE ? TEXT_NO_PATH : TEXT_TOO_LONG, CAPTION_ERROR);
-        return false;
-    }
-    // No Windows file name holds a '?' or a '*': such a character stands for
-    // one the code page lacks, and would be a wildcard on the command line;
-    // a '"' would end the quoted path there.
-    inCodePage = holdsOnlyPathCharacters(sourceWide) && isSameText(sourceWide, source);
-    return true;
 }
 
 // Sends the next-track command until the position leaves `position`. After
@@ -275,13 +246,26 @@ void runArchiveAction(HWND hwnd) {
     const LRESULT position = askHost(hwnd, 0, IPC_GETLISTPOS);
     char source[ANSI_PATH_SIZE];
     wchar_t sourceWide[PATH_BUFFER_SIZE];
-    bool inCodePage = false;
-    if (!copyPlayingFilePath(hwnd, position, source, sourceWide, inCodePage)) {
+    switch (copyPlayingFile(hwnd, position, source, sourceWide)) {
+    case PLAYING_FILE_COPIED:
+        break;
+    case PLAYING_FILE_NONE:
+        showMessage(TEXT_NO_PATH, CAPTION_ERROR);
+        return;
+    case PLAYING_FILE_TOO_LONG:
+        showMessage(TEXT_TOO_LONG, CAPTION_ERROR);
+        return;
+    case PLAYING_FILE_UNCLEAR:
+        showMessage(TEXT_PLAYLIST_CHANGED, CAPTION_ERROR);
         return;
     }
     // The script file is 8-bit text for the command prompt: a name it cannot
-    // hold would come out as another file's name, or as a wildcard.
-    if (immediateMode == 0 && !inCodePage) {
+    // hold would come out as another file's name, or as a wildcard. No
+    // Windows file name holds a '?' or a '*': such a character stands for one
+    // the code page lacks, and would be a wildcard on the command line; a '"'
+    // would end the quoted path there.
+    if (immediateMode == 0 &&
+        !(holdsOnlyPathCharacters(sourceWide) && isSameText(sourceWide, source))) {
         showMessage(TEXT_NAME_NOT_IN_CODE_PAGE, CAPTION_ERROR);
         return;
     }

@@ -1,12 +1,13 @@
 // The plug-in as the host sees it: the plugin record and its one export,
 // start-up and shutdown, the tray icon, and the window procedure that hooks
 // the host's main window so that a left click on the icon archives the
-// playing file.
+// playing file, and notes each file whose playback the host announces there.
 #include "gen_tunestow.h"
 
 #include <shellapi.h>
 
 #include "archive.h"
+#include "playing_file.h"
 #include "resource.h"
 #include "settings.h"
 
@@ -98,6 +99,10 @@ bool isTrayLeftButtonPress(UINT message, WPARAM wParam, LPARAM lParam) {
            LOWORD(wParam) == SYSTRAY_ICON_ID;
 }
 
+bool isPlaybackAnnouncement(UINT message, LPARAM lParam) {
+    return message == WM_USER && lParam == IPC_PLAYING_FILEW;
+}
+
 }  // namespace
 
 HICON Icon;
@@ -118,6 +123,7 @@ extern "C" BOOL WINAPI DllMainCRTStartup(HINSTANCE, DWORD, LPVOID) {
 
 int init() {
     taskbarCreatedMessage = RegisterWindowMessageA("TaskbarCreated");
+    forgetAnnouncedFile();
     hookHostWindow();
     loadIconOnce();
     notifyTray(NIM_ADD, TRAY_TIP);
@@ -134,6 +140,8 @@ void quit() {
 LRESULT CALLBACK WndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (isTrayLeftButtonPress(message, wParam, lParam)) {
         archiveCurrentFile(hwnd);
+    } else if (isPlaybackAnnouncement(message, lParam)) {
+        noteAnnouncedFile(wParam);
     } else if (message == taskbarCreatedMessage && message != 0) {
         // The shell restarted: its new taskbar knows no icons yet.
         notifyTray(NIM_ADD, TRAY_TIP);

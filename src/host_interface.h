@@ -32,6 +32,13 @@ constexpr LPARAM IPC_GETINIFILE = 334;       // -> const char* full path
 constexpr LPARAM IPC_GETPLAYLISTFILEW = 214;  // wParam entry index -> const wchar_t*
 constexpr LPARAM IPC_GETINIFILEW = 1334;      // -> const wchar_t* full path
 
+// The player's own record of the file it plays, which is not always the
+// entry at the current position (an entry deleted or moved while it plays).
+constexpr LPARAM IPC_GET_PLAYING_FILENAME = 3031;  // -> const wchar_t*
+// Not a request: the player sends it to its main window when playback of a
+// file begins, the file's wide path in wParam, valid during the message only.
+constexpr LPARAM IPC_PLAYING_FILEW = 13003;
+
 // An answer to a path request at or below this value is no address.
 constexpr ULONG_PTR IPC_NO_ANSWER_LIMIT = 65535;
 

@@ -334,7 +334,7 @@ TEST_CASE("fifty files archived at once: each in its archive folder or still in 
     forgetSettings();
     init();
     for (int i = 0; i < 50; ++i) {
-        host.position = i;
+        hostPlay(i);
         clickIcon();
     }
     quit();

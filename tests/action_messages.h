@@ -19,3 +19,6 @@ constexpr char ROOTS_NOT_FULL_PATHS[] =
 constexpr char NAME_NOT_IN_CODE_PAGE[] =
     "Error|The name of the playing file has characters that the script file cannot hold. Rename the file, or "
     "archive it in immediate mode.\n";
+constexpr char PLAYLIST_CHANGED[] =
+    "Error|The playlist has changed since the playing file started, so it is not clear which file is playing. "
+    "Nothing was archived. Play the file again from the playlist, then click.\n";

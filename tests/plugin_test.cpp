@@ -10,6 +10,7 @@
 #include <string.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "action_messages.h"
@@ -225,6 +226,27 @@ TEST_CASE("a left-button press on the icon archives, then reaches the host") {
     }
 }
 
+// An older player gives only the 8-bit path; 256 characters do not fit the
+// module's wide buffer, and the path cut to fit would name another file.
+TEST_CASE("a playing path of 256 characters is refused in both modes, and nothing happens") {
+    TempFolder work;
+    const std::string playing = "C:\\In\\" + std::string(256 - 6 - 4, 'n') + ".mp3";
+    for (int immediate : {0, 1}) {
+        CAPTURE(immediate);
+        hostReset();
+        writeSettings(work / "winamp.ini", immediate, 1, "C:\\In\\", "D:\\Out\\", work / "archive.cmd");
+        hostAddEntry(playing.c_str());
+        hostAddEntry("C:\\In\\next.mp3");
+        LoadedPlugin plugin;
+        plugin.record->init();
+        trayEvent(WM_LBUTTONDOWN);
+        plugin.record->quit();
+        CHECK(messageBoxesSeen() == TOO_LONG);
+        CHECK(host.requests.nextTrack == 0);
+        CHECK_FALSE(fileExists(work / "archive.cmd"));
+    }
+}
+
 TEST_CASE("other tray events and other messages are only passed on") {
     TempFolder work;
     hostReset();
@@ -412,6 +434,62 @@ TEST_CASE("script mode refuses a name the script cannot hold, before the skip an
         CHECK(host.requests.nextTrack == 0);
         CHECK(readFile(work / "archive.cmd") == "<missing>");
     }
+}
+
+// The player goes on playing a file whose entry is deleted, and its
+// position then names the entry before it: a file the user kept.
+TEST_CASE("only the file that plays is archived: the one the host announced, never the entry at the position") {
+    if (skippedInAnsiHost()) {
+        return;
+    }
+    TempFolder work;
+    const std::string in = work / "in\\";
+    for (const char* name : {"a.mp3", "b.mp3", "c.mp3"}) {
+        writeFile(in + name, name);
+    }
+    hostReset();
+    writeSettings(work / "winamp.ini", 1, 1, in, work / "out\\", "");
+    for (const char* name : {"a.mp3", "b.mp3", "c.mp3"}) {
+        hostAddEntry((in + name).c_str());
+    }
+    const auto swapLastTwo = [] {
+        std::swap(host.entries[1], host.entries[2]);
+        std::swap(host.entriesW[1], host.entriesW[2]);
+        wcscpy(host.playing, host.entriesW[host.position]);
+    };
+    LoadedPlugin plugin;
+    plugin.record->init();
+    hostPlay(1);
+    // Another plug-in swaps b to the end: the position stays, and the
+    // player's record follows it to c. Only the announcement still names b.
+    swapLastTwo();
+    trayEvent(WM_LBUTTONDOWN);
+    swapLastTwo();
+    hostRemoveEntry(1);
+    REQUIRE(host.position == 0);
+    host.loggedCount = 0;
+    trayEvent(WM_LBUTTONDOWN);
+    CHECK(messageBoxesSeen() == std::string(PLAYLIST_CHANGED) + PLAYLIST_CHANGED);
+    CHECK(host.requests.nextTrack == 0);
+    for (const char* name : {"a.mp3", "b.mp3", "c.mp3"}) {
+        CHECK(readFile(in + name) == name);
+    }
+    CHECK(hostCountLogged(WM_TRAY, ICON_ID, WM_LBUTTONDOWN) == 1);
+
+    // Played again from the playlist, c goes; the skip starts a, which the
+    // next click archives.
+    hostReset();
+    hostAddEntry((in + "a.mp3").c_str());
+    hostAddEntry((in + "c.mp3").c_str());
+    hostPlay(1);
+    trayEvent(WM_LBUTTONDOWN);
+    trayEvent(WM_LBUTTONDOWN);
+    plugin.record->quit();
+    CHECK(messageBoxesSeen() == "");
+    CHECK(host.requests.nextTrack == 2);
+    CHECK(readFile(work / "out\\c.mp3") == "c.mp3");
+    CHECK(readFile(work / "out\\a.mp3") == "a.mp3");
+    CHECK(readFile(in + "b.mp3") == "b.mp3");
 }
 
 // The host answering the wide settings-file request with longIniPath.

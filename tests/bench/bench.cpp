@@ -346,7 +346,7 @@ double benchScriptClicks(int next, int clicks, double* bare) {
         const int entry = i % 64;
         for (int turn = 0; turn < 2; ++turn) {
             if ((turn ^ i) & 1) {
-                host.position = entry;
+                hostPlay(entry);
                 const double start = nowUs();
                 click();
                 moduleUs.push_back(nowUs() - start);
@@ -399,7 +399,7 @@ double benchMoveClicks(int next, int clicks, double* bare, int* levels) {
         const std::string bareTarget = bareOut + name;
         for (int turn = 0; turn < 2; ++turn) {
             if ((turn ^ i) & 1) {
-                host.position = i;
+                hostPlay(i);
                 const double start = nowUs();
                 click();
                 moduleUs.push_back(nowUs() - start);
@@ -722,7 +722,7 @@ void soakMoves() {
     static const int releaseDelays[] = {0, 20, 60, 120, 300};
     const double start = nowUs();
     for (int i = 0; i < files; ++i) {
-        host.position = i;
+        hostPlay(i);
         hostHoldPlayingFile(releaseDelays[i % 5]);
         click();
     }
