@@ -1,14 +1,16 @@
 ; Tunestow's installer: puts gen_tunestow.dll into the Plugins folder of an
-; existing Winamp installation, writes an uninstaller beside it and adds an
-; entry to Windows' list of installed programs. CMake builds it
+; existing Winamp or WACUP installation (the folder of winamp.exe or
+; wacup.exe), writes an uninstaller beside it and adds an entry to Windows'
+; list of installed programs. CMake builds it
 ; (installer/CMakeLists.txt) and passes the version and the paths with -D.
 ;
 ;   tunestow-setup.exe [/S] [/D=C:\path\to\Winamp]
 ;   Plugins\uninstall-tunestow.exe [/S] [_?=C:\path\to\Winamp\Plugins]
 ;
-; Exit codes of both: 0 done, 1 cancelled by the user, 2 the folder holds no
-; winamp.exe, 3 the player is still running (in silent mode at once, else
-; when the user gives up waiting for it). The uninstaller gives its code only
+; Exit codes of both: 0 done, 1 cancelled by the user, 2 the folder holds
+; neither winamp.exe nor wacup.exe, 3 the player is still running (in silent
+; mode at once, else when the user gives up waiting for it). The uninstaller
+; gives its code only
 ; when run in place with _?=; without it, it starts a copy of itself in the
 ; temporary folder and returns 0 at once.
 
@@ -40,8 +42,9 @@ OutFile "${OUTFILE}"
 ; The default folder is where the player records itself: first its entry in
 ; the list of installed programs, whose UninstallString is the path of the
 ; player's uninstaller in its folder (NSIS drops the quotes and the file
-; name), then in .onInit the older key, then Program Files. /D= on the
-; command line is applied before all of them and wins.
+; name), then in .onInit the keys of Winamp and of older players, then
+; WACUP's and Winamp's folders in Program Files. /D= on the command line is
+; applied before all of them and wins.
 InstallDirRegKey HKLM "${PLAYER_UNINSTALL_KEY}" "UninstallString"
 
 ShowInstDetails show
@@ -58,10 +61,10 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "${COPYRIGHT}"
 VIAddVersionKey /LANG=1033 "FileVersion" "${VERSION}"
 VIAddVersionKey /LANG=1033 "ProductVersion" "${VERSION}"
 
-!define NO_PLAYER_TEXT "There is no Winamp in $INSTDIR (winamp.exe is missing).$\r$\n$\r$\nChoose the folder where Winamp is installed."
+!define NO_PLAYER_TEXT "There is no Winamp in $INSTDIR (neither winamp.exe nor wacup.exe is there).$\r$\n$\r$\nChoose the folder where Winamp or WACUP is installed."
 !define PLAYER_RUNNING_TEXT "Winamp is running and holds its plug-ins open.$\r$\n$\r$\nClose Winamp, then click Retry."
 
-DirText "Setup will install Tunestow ${VERSION} into the Plugins folder of Winamp. Choose the folder where Winamp is installed, the one that holds winamp.exe." "Winamp folder"
+DirText "Setup will install Tunestow ${VERSION} into the Plugins folder of Winamp or WACUP. Choose the folder where it is installed, the one that holds winamp.exe or wacup.exe." "Winamp or WACUP folder"
 UninstallText "This removes Tunestow from Winamp's Plugins folder. Your Tunestow settings stay in Winamp's settings file."
 
 Page directory "" "" leaveDirectoryPage
@@ -96,20 +99,39 @@ FunctionEnd
 
 
 ; $INSTDIR is still empty when neither /D= nor the player's uninstall entry
-; named a folder.
+; named a folder. Winamp 5.9 records its folder for the user only; older
+; players did so for the machine. WACUP records nothing that is documented,
+; so only its usual folder is tried, and only when WACUP is there: else
+; Winamp's usual folder is offered.
 Function .onInit
+  StrCmp $INSTDIR "" 0 done
+  ReadRegStr $INSTDIR HKCU "Software\Winamp" ""
   StrCmp $INSTDIR "" 0 done
   ReadRegStr $INSTDIR HKLM "Software\Winamp" ""
   StrCmp $INSTDIR "" 0 done
+  StrCpy $INSTDIR "$PROGRAMFILES\WACUP"
+  IfFileExists "$INSTDIR\wacup.exe" done
   StrCpy $INSTDIR "$PROGRAMFILES\Winamp"
+  done:
+FunctionEnd
+
+; Sets $0 to 0 when $INSTDIR holds a player, else to the exit code of the
+; refusal, with its message in $1.
+Function checkPlayerFolder
+  StrCpy $0 0
+  IfFileExists "$INSTDIR\winamp.exe" done
+  IfFileExists "$INSTDIR\wacup.exe" done
+    StrCpy $0 ${EXIT_NO_PLAYER}
+    StrCpy $1 "${NO_PLAYER_TEXT}"
   done:
 FunctionEnd
 
 ; Next on the directory page: the folder must hold the player, and the player
 ; must not run. Abort here keeps the user on the page.
 Function leaveDirectoryPage
-  IfFileExists "$INSTDIR\winamp.exe" playerFound
-    MessageBox MB_OK|MB_ICONSTOP "${NO_PLAYER_TEXT}"
+  Call checkPlayerFolder
+  StrCmp $0 0 playerFound
+    MessageBox MB_OK|MB_ICONSTOP "$1"
     Abort
   playerFound:
   Call waitForPlayerToClose
@@ -120,10 +142,11 @@ FunctionEnd
 Section "Tunestow" SectionPlugin
   ; Silent mode shows no pages, so the checks of the directory page run
   ; again here; the player may also have been started since.
-  IfFileExists "$INSTDIR\winamp.exe" playerFound
-    DetailPrint "No winamp.exe in $INSTDIR"
-    MessageBox MB_OK|MB_ICONSTOP "${NO_PLAYER_TEXT}" /SD IDOK
-    !insertmacro FAIL_WITH ${EXIT_NO_PLAYER}
+  Call checkPlayerFolder
+  StrCmp $0 0 playerFound
+    DetailPrint "Refused: $INSTDIR"
+    MessageBox MB_OK|MB_ICONSTOP "$1" /SD IDOK
+    !insertmacro FAIL_WITH $0
   playerFound:
   Call waitForPlayerToClose
   StrCmp $0 0 playerClosed

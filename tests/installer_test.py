@@ -2,7 +2,8 @@
 """The installer as a user meets it, under Wine: tunestow-setup.exe run
 silently and through its pages against temporary player folders, the
 uninstaller it leaves, the entry in the list of installed programs, and the
-refusals (no winamp.exe in the folder, the player running).
+refusals (neither winamp.exe nor wacup.exe in the folder, the player
+running).
 
     installer_test.py --wine RUN_IN_WINE --prefix WINEPREFIX --setup SETUP_EXE
                       --dll BUILT_DLL --host HOST_EXE --probe PROBE_EXE --version X.Y.Z
@@ -17,6 +18,7 @@ import unittest
 
 UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Tunestow"
 PLAYER_KEY = r"HKLM\Software\Winamp"
+PLAYER_USER_KEY = r"HKCU\Software\Winamp"
 PLAYER_UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Winamp"
 # Files to delete at the next restart, as the uninstaller schedules its own.
 SESSION_MANAGER_KEY = r"HKLM\System\CurrentControlSet\Control\Session Manager"
@@ -107,6 +109,7 @@ class InstallerTestCase(unittest.TestCase):
     def clean_registry():
         delete_registry_key(UNINSTALL_KEY)
         delete_registry_key(PLAYER_KEY)
+        delete_registry_key(PLAYER_USER_KEY)
         delete_registry_key(PLAYER_UNINSTALL_KEY)
         delete_registry_key(SESSION_MANAGER_KEY, PENDING_OPERATIONS)
 
@@ -263,6 +266,11 @@ class SilentInstallAndUninstall(InstallerTestCase):
                          "the Plugins folder after the next restart")
         self.assert_installed(player)
 
+    def test_installs_into_wacup(self):
+        player = self.make_player("WACUP", {"wacup.exe": b"MZ stand-in for WACUP"})
+        self.assertEqual(self.install_silently(player), 0, "exit code for a WACUP folder")
+        self.assert_installed(player)
+
     def test_second_copy_uninstalled_keeps_entry_of_the_other(self):
         first = self.make_player("First")
         second = self.make_player("Second")
@@ -288,6 +296,16 @@ class DefaultFolder(InstallerTestCase):
         self.assertEqual(self.install_silently(), 0, "exit code without /D=")
         self.assert_installed(player)
 
+    def test_folder_recorded_for_the_user_first(self):
+        # Winamp 5.9 records its folder for the user only; an older player's
+        # key for the machine may still name another folder.
+        player = self.make_player("Winamp 5.9")
+        older = self.make_player("Older")
+        wine("reg", "add", PLAYER_USER_KEY, "/ve", "/d", windows_path(player), "/f")
+        wine("reg", "add", PLAYER_KEY, "/ve", "/d", windows_path(older), "/f")
+        self.assertEqual(self.install_silently(), 0, "exit code without /D=")
+        self.assert_installed(player)
+
     def test_folder_in_the_players_uninstall_entry(self):
         # Outside Program Files, recorded only where the player's uninstaller
         # is listed, with the quotes the player's installer writes.
@@ -302,17 +320,23 @@ class DefaultFolder(InstallerTestCase):
                          ("REG_SZ", windows_path(os.path.join(player, "Plugins"))))
 
     def test_program_files_without_registry(self):
-        program_files = os.path.join(ARGS.prefix, "drive_c", "Program Files", "Winamp")
-        self.assertFalse(os.path.exists(program_files), f"{program_files} exists before the test")
-        try:
-            os.makedirs(program_files)
-            with open(os.path.join(program_files, "winamp.exe"), "wb") as f:
-                f.write(b"MZ")
-            self.assertEqual(self.install_silently(), 0, "exit code without /D= nor registry")
-            self.assert_file(os.path.join(program_files, "Plugins", "gen_tunestow.dll"),
-                             self.built_dll, "installed plug-in")
-        finally:
-            shutil.rmtree(program_files, ignore_errors=True)
+        # WACUP's folder comes before Winamp's, but only with wacup.exe in it.
+        program_files = os.path.join(ARGS.prefix, "drive_c", "Program Files")
+        folders = {name: os.path.join(program_files, name) for name in ("WACUP", "Winamp")}
+        for wacup_files, chosen in [({}, "Winamp"), ({"wacup.exe": b"MZ"}, "WACUP")]:
+            with self.subTest(chosen=chosen):
+                self.assertFalse(any(map(os.path.exists, folders.values())),
+                                 f"a player in {program_files} before the test")
+                try:
+                    self.make_player(folders["WACUP"], wacup_files)
+                    self.make_player(folders["Winamp"], {"winamp.exe": b"MZ"})
+                    self.assertEqual(self.install_silently(), 0,
+                                     "exit code without /D= nor registry")
+                    self.assert_file(os.path.join(folders[chosen], "Plugins", "gen_tunestow.dll"),
+                                     self.built_dll, "installed plug-in")
+                finally:
+                    for folder in folders.values():
+                        shutil.rmtree(folder, ignore_errors=True)
 
     def test_folder_with_spaces_from_the_command_prompt(self):
         # wine quotes an argument with a space as a whole, which hides /D=
@@ -335,7 +359,7 @@ class Refusals(InstallerTestCase):
             with self.subTest(folder=name):
                 folder = self.make_player(name, files)
                 self.assertEqual(self.install_silently(folder), EXIT_NO_PLAYER,
-                                 "exit code for a folder without winamp.exe")
+                                 "exit code for a folder without winamp.exe nor wacup.exe")
                 self.assert_absent(os.path.join(folder, "Plugins", "gen_tunestow.dll"),
                                    "refused installation")
                 self.assert_nothing_installed(folder)
@@ -348,8 +372,8 @@ class Refusals(InstallerTestCase):
         code, text = probe("box-text", self.caption, WAIT_MS)
         self.assertEqual(code, 0, "no message box after Install")
         self.assertEqual(text, f"There is no Winamp in {windows_path(folder)} "
-                               "(winamp.exe is missing).\n\n"
-                               "Choose the folder where Winamp is installed.")
+                               "(neither winamp.exe nor wacup.exe is there).\n\n"
+                               "Choose the folder where Winamp or WACUP is installed.")
         self.assertEqual(probe("box-click", self.caption, "1", WAIT_MS)[0], 0)  # OK
         # Still on the directory page: Install is there again, then Cancel.
         self.assertEqual(probe("click", self.caption, "2", "Cancel", WAIT_MS)[0], 0)
