@@ -2,8 +2,8 @@
 """The installer as a user meets it, under Wine: tunestow-setup.exe run
 silently and through its pages against temporary player folders, the
 uninstaller it leaves, the entry in the list of installed programs, and the
-refusals (neither winamp.exe nor wacup.exe in the folder, the player
-running).
+refusals (neither winamp.exe nor wacup.exe in the folder, a 64-bit player,
+the player running).
 
     installer_test.py --wine RUN_IN_WINE --prefix WINEPREFIX --setup SETUP_EXE
                       --dll BUILT_DLL --host HOST_EXE --probe PROBE_EXE --version X.Y.Z
@@ -11,6 +11,7 @@ running).
 import argparse
 import os
 import shutil
+import struct
 import subprocess
 import sys
 import tempfile
@@ -25,7 +26,8 @@ SESSION_MANAGER_KEY = r"HKLM\System\CurrentControlSet\Control\Session Manager"
 PENDING_OPERATIONS = "PendingFileRenameOperations"
 PLAYER_CLASS = "Winamp v1.x"
 UNINSTALLER = "uninstall-tunestow.exe"
-EXIT_CANCELLED, EXIT_NO_PLAYER, EXIT_PLAYER_RUNNING = 1, 2, 3
+EXIT_CANCELLED, EXIT_NO_PLAYER, EXIT_PLAYER_RUNNING, EXIT_64BIT_PLAYER = 1, 2, 3, 4
+MACHINE_X86, MACHINE_X64, MACHINE_ARM64 = 0x014C, 0x8664, 0xAA64
 WAIT_MS = "20000"
 
 ARGS = None
@@ -90,6 +92,13 @@ def run_command_line(command, folder):
     with open(script, "w", newline="") as f:
         f.write(f"@echo off\r\n{command}\r\nexit /b %errorlevel%\r\n")
     return wine("cmd", "/c", windows_path(script)).returncode
+
+
+def program_for(machine):
+    """The start of a program's file up to its machine: the MZ header, whose
+    value at 0x3C is where "PE\\0\\0" and the machine follow."""
+    return (b"MZ" + bytes(0x3A) + struct.pack("<I", 0x40) + b"PE\0\0"
+            + struct.pack("<H", machine) + bytes(18))
 
 
 def read_bytes(path):
@@ -267,7 +276,8 @@ class SilentInstallAndUninstall(InstallerTestCase):
         self.assert_installed(player)
 
     def test_installs_into_wacup(self):
-        player = self.make_player("WACUP", {"wacup.exe": b"MZ stand-in for WACUP"})
+        # No winamp.exe there; a program built for 32-bit x86 loads the plug-in.
+        player = self.make_player("WACUP", {"wacup.exe": program_for(MACHINE_X86)})
         self.assertEqual(self.install_silently(player), 0, "exit code for a WACUP folder")
         self.assert_installed(player)
 
@@ -352,14 +362,18 @@ class DefaultFolder(InstallerTestCase):
 
 
 class Refusals(InstallerTestCase):
-    def test_folder_without_player_silent(self):
-        for name, files in [("Empty", {}),
-                            ("OnlyPlugins", {"Plugins/gen_other.dll": b"MZ"}),
-                            ("OtherPlayer", {"player.exe": b"MZ"})]:
+    def test_folder_without_player_or_with_64bit_player_silent(self):
+        for name, files, refusal in [
+                ("Empty", {}, EXIT_NO_PLAYER),
+                ("OnlyPlugins", {"Plugins/gen_other.dll": b"MZ"}, EXIT_NO_PLAYER),
+                ("OtherPlayer", {"player.exe": b"MZ"}, EXIT_NO_PLAYER),
+                ("Winamp64", {"winamp.exe": program_for(MACHINE_X64)}, EXIT_64BIT_PLAYER),
+                # The user may start either program.
+                ("BothWithARM64", {"winamp.exe": program_for(MACHINE_X86),
+                                   "wacup.exe": program_for(MACHINE_ARM64)}, EXIT_64BIT_PLAYER)]:
             with self.subTest(folder=name):
                 folder = self.make_player(name, files)
-                self.assertEqual(self.install_silently(folder), EXIT_NO_PLAYER,
-                                 "exit code for a folder without winamp.exe nor wacup.exe")
+                self.assertEqual(self.install_silently(folder), refusal, "exit code")
                 self.assert_absent(os.path.join(folder, "Plugins", "gen_tunestow.dll"),
                                    "refused installation")
                 self.assert_nothing_installed(folder)
