@@ -2,7 +2,8 @@
 """The installer as a user meets it, under Wine: tunestow-setup.exe run
 silently and through its pages against temporary player folders, the
 uninstaller it leaves, the entry in the list of installed programs, and the
-refusals (no winamp.exe in the folder, the player running).
+refusals (neither winamp.exe nor wacup.exe in the folder, a 64-bit player,
+the player running).
 
     installer_test.py --wine RUN_IN_WINE --prefix WINEPREFIX --setup SETUP_EXE
                       --dll BUILT_DLL --host HOST_EXE --probe PROBE_EXE --version X.Y.Z
@@ -10,6 +11,7 @@ refusals (no winamp.exe in the folder, the player running).
 import argparse
 import os
 import shutil
+import struct
 import subprocess
 import sys
 import tempfile
@@ -17,13 +19,15 @@ import unittest
 
 UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Tunestow"
 PLAYER_KEY = r"HKLM\Software\Winamp"
+PLAYER_USER_KEY = r"HKCU\Software\Winamp"
 PLAYER_UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Winamp"
 # Files to delete at the next restart, as the uninstaller schedules its own.
 SESSION_MANAGER_KEY = r"HKLM\System\CurrentControlSet\Control\Session Manager"
 PENDING_OPERATIONS = "PendingFileRenameOperations"
 PLAYER_CLASS = "Winamp v1.x"
 UNINSTALLER = "uninstall-tunestow.exe"
-EXIT_CANCELLED, EXIT_NO_PLAYER, EXIT_PLAYER_RUNNING = 1, 2, 3
+EXIT_CANCELLED, EXIT_NO_PLAYER, EXIT_PLAYER_RUNNING, EXIT_64BIT_PLAYER = 1, 2, 3, 4
+MACHINE_X86, MACHINE_X64, MACHINE_ARM64 = 0x014C, 0x8664, 0xAA64
 WAIT_MS = "20000"
 
 ARGS = None
@@ -90,6 +94,13 @@ def run_command_line(command, folder):
     return wine("cmd", "/c", windows_path(script)).returncode
 
 
+def program_for(machine):
+    """The start of a program's file up to its machine: the MZ header, whose
+    value at 0x3C is where "PE\\0\\0" and the machine follow."""
+    return (b"MZ" + bytes(0x3A) + struct.pack("<I", 0x40) + b"PE\0\0"
+            + struct.pack("<H", machine) + bytes(18))
+
+
 def read_bytes(path):
     with open(path, "rb") as f:
         return f.read()
@@ -107,6 +118,7 @@ class InstallerTestCase(unittest.TestCase):
     def clean_registry():
         delete_registry_key(UNINSTALL_KEY)
         delete_registry_key(PLAYER_KEY)
+        delete_registry_key(PLAYER_USER_KEY)
         delete_registry_key(PLAYER_UNINSTALL_KEY)
         delete_registry_key(SESSION_MANAGER_KEY, PENDING_OPERATIONS)
 
@@ -263,6 +275,12 @@ class SilentInstallAndUninstall(InstallerTestCase):
                          "the Plugins folder after the next restart")
         self.assert_installed(player)
 
+    def test_installs_into_wacup(self):
+        # No winamp.exe there; a program built for 32-bit x86 loads the plug-in.
+        player = self.make_player("WACUP", {"wacup.exe": program_for(MACHINE_X86)})
+        self.assertEqual(self.install_silently(player), 0, "exit code for a WACUP folder")
+        self.assert_installed(player)
+
     def test_second_copy_uninstalled_keeps_entry_of_the_other(self):
         first = self.make_player("First")
         second = self.make_player("Second")
@@ -288,6 +306,16 @@ class DefaultFolder(InstallerTestCase):
         self.assertEqual(self.install_silently(), 0, "exit code without /D=")
         self.assert_installed(player)
 
+    def test_folder_recorded_for_the_user_first(self):
+        # Winamp 5.9 records its folder for the user only; an older player's
+        # key for the machine may still name another folder.
+        player = self.make_player("Winamp 5.9")
+        older = self.make_player("Older")
+        wine("reg", "add", PLAYER_USER_KEY, "/ve", "/d", windows_path(player), "/f")
+        wine("reg", "add", PLAYER_KEY, "/ve", "/d", windows_path(older), "/f")
+        self.assertEqual(self.install_silently(), 0, "exit code without /D=")
+        self.assert_installed(player)
+
     def test_folder_in_the_players_uninstall_entry(self):
         # Outside Program Files, recorded only where the player's uninstaller
         # is listed, with the quotes the player's installer writes.
@@ -302,17 +330,23 @@ class DefaultFolder(InstallerTestCase):
                          ("REG_SZ", windows_path(os.path.join(player, "Plugins"))))
 
     def test_program_files_without_registry(self):
-        program_files = os.path.join(ARGS.prefix, "drive_c", "Program Files", "Winamp")
-        self.assertFalse(os.path.exists(program_files), f"{program_files} exists before the test")
-        try:
-            os.makedirs(program_files)
-            with open(os.path.join(program_files, "winamp.exe"), "wb") as f:
-                f.write(b"MZ")
-            self.assertEqual(self.install_silently(), 0, "exit code without /D= nor registry")
-            self.assert_file(os.path.join(program_files, "Plugins", "gen_tunestow.dll"),
-                             self.built_dll, "installed plug-in")
-        finally:
-            shutil.rmtree(program_files, ignore_errors=True)
+        # WACUP's folder comes before Winamp's, but only with wacup.exe in it.
+        program_files = os.path.join(ARGS.prefix, "drive_c", "Program Files")
+        folders = {name: os.path.join(program_files, name) for name in ("WACUP", "Winamp")}
+        for wacup_files, chosen in [({}, "Winamp"), ({"wacup.exe": b"MZ"}, "WACUP")]:
+            with self.subTest(chosen=chosen):
+                self.assertFalse(any(map(os.path.exists, folders.values())),
+                                 f"a player in {program_files} before the test")
+                try:
+                    self.make_player(folders["WACUP"], wacup_files)
+                    self.make_player(folders["Winamp"], {"winamp.exe": b"MZ"})
+                    self.assertEqual(self.install_silently(), 0,
+                                     "exit code without /D= nor registry")
+                    self.assert_file(os.path.join(folders[chosen], "Plugins", "gen_tunestow.dll"),
+                                     self.built_dll, "installed plug-in")
+                finally:
+                    for folder in folders.values():
+                        shutil.rmtree(folder, ignore_errors=True)
 
     def test_folder_with_spaces_from_the_command_prompt(self):
         # wine quotes an argument with a space as a whole, which hides /D=
@@ -328,14 +362,18 @@ class DefaultFolder(InstallerTestCase):
 
 
 class Refusals(InstallerTestCase):
-    def test_folder_without_player_silent(self):
-        for name, files in [("Empty", {}),
-                            ("OnlyPlugins", {"Plugins/gen_other.dll": b"MZ"}),
-                            ("OtherPlayer", {"player.exe": b"MZ"})]:
+    def test_folder_without_player_or_with_64bit_player_silent(self):
+        for name, files, refusal in [
+                ("Empty", {}, EXIT_NO_PLAYER),
+                ("OnlyPlugins", {"Plugins/gen_other.dll": b"MZ"}, EXIT_NO_PLAYER),
+                ("OtherPlayer", {"player.exe": b"MZ"}, EXIT_NO_PLAYER),
+                ("Winamp64", {"winamp.exe": program_for(MACHINE_X64)}, EXIT_64BIT_PLAYER),
+                # The user may start either program.
+                ("BothWithARM64", {"winamp.exe": program_for(MACHINE_X86),
+                                   "wacup.exe": program_for(MACHINE_ARM64)}, EXIT_64BIT_PLAYER)]:
             with self.subTest(folder=name):
                 folder = self.make_player(name, files)
-                self.assertEqual(self.install_silently(folder), EXIT_NO_PLAYER,
-                                 "exit code for a folder without winamp.exe")
+                self.assertEqual(self.install_silently(folder), refusal, "exit code")
                 self.assert_absent(os.path.join(folder, "Plugins", "gen_tunestow.dll"),
                                    "refused installation")
                 self.assert_nothing_installed(folder)
@@ -348,8 +386,8 @@ class Refusals(InstallerTestCase):
         code, text = probe("box-text", self.caption, WAIT_MS)
         self.assertEqual(code, 0, "no message box after Install")
         self.assertEqual(text, f"There is no Winamp in {windows_path(folder)} "
-                               "(winamp.exe is missing).\n\n"
-                               "Choose the folder where Winamp is installed.")
+                               "(neither winamp.exe nor wacup.exe is there).\n\n"
+                               "Choose the folder where Winamp or WACUP is installed.")
         self.assertEqual(probe("box-click", self.caption, "1", WAIT_MS)[0], 0)  # OK
         # Still on the directory page: Install is there again, then Cancel.
         self.assertEqual(probe("click", self.caption, "2", "Cancel", WAIT_MS)[0], 0)
