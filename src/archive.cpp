@@ -43,6 +43,12 @@ constexpr char TEXT_NAME_NOT_IN_CODE_PAGE[] =
     "The name of the playing file has characters that the script file cannot hold. Rename the file, "
     "or archive it in immediate mode.";
 
+// What the user is told when the playing file cannot be told for sure, by
+// PlayingFile.
+constexpr const char* PLAYING_FILE_REFUSALS[] = {
+    nullptr, TEXT_NO_PATH, TEXT_TOO_LONG, TEXT_PLAYLIST_CHANGED,
+};
+
 constexpr int SKIP_ATTEMPTS = 3;
 constexpr DWORD SKIP_WAIT_MS = 50;
 constexpr DWORD MOVE_RETRY_MS = 1000;
@@ -50,6 +56,10 @@ constexpr DWORD MOVE_RETRY_STEP_MS = 50;
 
 void showMessage(const char* text, const char* caption) {
     MessageBoxA(nullptr, text, caption, MB_OK);
+}
+
+void showError(const char* text) {
+    showMessage(text, CAPTION_ERROR);
 }
 
 LRESULT askHost(HWND hwnd, WPARAM wParam, LPARAM request) {
@@ -125,7 +135,7 @@ void moveToArchive(const wchar_t* source, const wchar_t* target) {
     // Archived onto itself (the two roots are the same folder): a rename to
     // its own name would report success for a file that went nowhere.
     if (_wcsicmp(source, target) == 0 || (mayCopy && fileExists(target))) {
-        showMessage(TEXT_NOT_MOVED, CAPTION_ERROR);
+        showError(TEXT_NOT_MOVED);
         return;
     }
     const DWORD start = GetTickCount();
@@ -135,9 +145,9 @@ void moveToArchive(const wchar_t* source, const wchar_t* target) {
         moved = MoveFileW(source, target);
     }
     if (mayCopy && (moved ? fileExists(source) : fileExists(target))) {
-        showMessage(TEXT_ORIGINAL_KEPT, CAPTION_ERROR);
+        showError(TEXT_ORIGINAL_KEPT);
     } else if (!moved) {
-        showMessage(TEXT_NOT_MOVED, CAPTION_ERROR);
+        showError(TEXT_NOT_MOVED);
     }
 }
 
@@ -163,7 +173,7 @@ void toBatchText(const char* path, char (&text)[SCRIPT_PATH_SIZE]) {
 FILE* openScriptFile() {
     FILE* script = fopen(scriptFilePathAndName, "a+b");
     if (script == nullptr) {
-        showMessage(TEXT_SCRIPT_NOT_OPENED, CAPTION_ERROR);
+        showError(TEXT_SCRIPT_NOT_OPENED);
     }
     return script;
 }
@@ -186,7 +196,7 @@ void archiveByScript(HWND hwnd, LRESULT position, const char* source, const wcha
     char targetInCodePage[ANSI_PATH_SIZE];
     if (!toAnsiText(directory, directoryInCodePage, sizeof directoryInCodePage) ||
         !toAnsiText(target, targetInCodePage, sizeof targetInCodePage)) {
-        showMessage(TEXT_NAME_NOT_IN_CODE_PAGE, CAPTION_ERROR);
+        showError(TEXT_NAME_NOT_IN_CODE_PAGE);
         return;
     }
     const bool skip = playNextTrack == 1;
@@ -215,7 +225,7 @@ void archiveImmediately(HWND hwnd, LRESULT position, const wchar_t* source, cons
                         const wchar_t* directory) {
     if (playNextTrack == 1) {
         if (fileExists(target)) {
-            showMessage(TEXT_NOT_MOVED, CAPTION_ERROR);
+            showError(TEXT_NOT_MOVED);
             return;
         }
         if (!skipToNextTrack(hwnd, position)) {
@@ -229,7 +239,7 @@ void archiveImmediately(HWND hwnd, LRESULT position, const wchar_t* source, cons
 // The checks every click makes, then the mode's own steps.
 void runArchiveAction(HWND hwnd) {
     if (askHost(hwnd, 0, IPC_ISPLAYING) != 1) {
-        showMessage(TEXT_NOT_PLAYING, CAPTION_ERROR);
+        showError(TEXT_NOT_PLAYING);
         return;
     }
     // The path is re-rooted as the real, wide path; for the script the
@@ -240,23 +250,15 @@ void runArchiveAction(HWND hwnd) {
     toWideText(rootDirectoryArchiveFrom, fromRoot, PATH_BUFFER_SIZE);
     toWideText(rootDirectoryArchiveTo, toRoot, PATH_BUFFER_SIZE);
     if (!rootsAreFullPaths(fromRoot, toRoot)) {
-        showMessage(TEXT_ROOTS_NOT_FULL_PATHS, CAPTION_ERROR);
+        showError(TEXT_ROOTS_NOT_FULL_PATHS);
         return;
     }
     const LRESULT position = askHost(hwnd, 0, IPC_GETLISTPOS);
     char source[ANSI_PATH_SIZE];
     wchar_t sourceWide[PATH_BUFFER_SIZE];
-    switch (copyPlayingFile(hwnd, position, source, sourceWide)) {
-    case PLAYING_FILE_COPIED:
-        break;
-    case PLAYING_FILE_NONE:
-        showMessage(TEXT_NO_PATH, CAPTION_ERROR);
-        return;
-    case PLAYING_FILE_TOO_LONG:
-        showMessage(TEXT_TOO_LONG, CAPTION_ERROR);
-        return;
-    case PLAYING_FILE_UNCLEAR:
-        showMessage(TEXT_PLAYLIST_CHANGED, CAPTION_ERROR);
+    const PlayingFile playing = copyPlayingFile(hwnd, position, source, sourceWide);
+    if (playing != PLAYING_FILE_COPIED) {
+        showError(PLAYING_FILE_REFUSALS[playing]);
         return;
     }
     // The script file is 8-bit text for the command prompt: a name it cannot
@@ -266,7 +268,7 @@ void runArchiveAction(HWND hwnd) {
     // would end the quoted path there.
     if (immediateMode == 0 &&
         !(holdsOnlyPathCharacters(sourceWide) && isSameText(sourceWide, source))) {
-        showMessage(TEXT_NAME_NOT_IN_CODE_PAGE, CAPTION_ERROR);
+        showError(TEXT_NAME_NOT_IN_CODE_PAGE);
         return;
     }
     wchar_t target[PATH_BUFFER_SIZE];
@@ -274,10 +276,10 @@ void runArchiveAction(HWND hwnd) {
     case REWRITE_DONE:
         break;
     case REWRITE_NOT_INSIDE:
-        showMessage(TEXT_NOT_INSIDE, CAPTION_ERROR);
+        showError(TEXT_NOT_INSIDE);
         return;
     case REWRITE_TOO_LONG:
-        showMessage(TEXT_TOO_LONG, CAPTION_ERROR);
+        showError(TEXT_TOO_LONG);
         return;
     }
     wchar_t directory[PATH_BUFFER_SIZE];

@@ -7,8 +7,10 @@
 
 namespace {
 
-wchar_t announcedFile[PATH_BUFFER_SIZE];
-HostPath announced = HOST_PATH_NONE;
+// One character more than a path buffer holds: an announced path too long
+// for one keeps a character more than any playing path has, and names
+// another file. Empty while none has been announced.
+wchar_t announcedFile[PATH_BUFFER_SIZE + 1];
 
 LRESULT askHost(HWND hwnd, WPARAM wParam, LPARAM request) {
     return SendMessageA(hwnd, WM_USER, wParam, request);
@@ -31,9 +33,11 @@ bool isSameFileName(const wchar_t* one, const wchar_t* other) {
     }
 }
 
-// Whether an answer names a file other than playing. No answer names none.
-bool namesAnotherFile(HostPath answer, const wchar_t* path, const wchar_t* playing) {
-    return answer == HOST_PATH_TOO_LONG || (answer == HOST_PATH_COPIED && !isSameFileName(path, playing));
+// Whether the host names a file other than playing; an empty name is none.
+// The comparison reads no further into the name than one character past
+// the end of playing.
+bool namesAnotherFile(const wchar_t* named, const wchar_t* playing) {
+    return named[0] != L'\0' && !isSameFileName(named, playing);
 }
 
 // An older host knows only the 8-bit path; one that does not fit the wide
@@ -55,15 +59,14 @@ HostPath copyEntryPaths(HWND hwnd, WPARAM entry, char* source, wchar_t* sourceWi
 }  // namespace
 
 void forgetAnnouncedFile() {
-    announced = HOST_PATH_NONE;
+    announcedFile[0] = L'\0';
 }
 
-// An announcement without a path tells nothing; the last one with a path
-// stands.
+// An announcement without an address tells nothing, and the last one stands;
+// an empty path names no file.
 void noteAnnouncedFile(WPARAM path) {
-    const HostPath copied = copyHostPath(static_cast<LRESULT>(path), announcedFile, PATH_BUFFER_SIZE);
-    if (copied != HOST_PATH_NONE) {
-        announced = copied;
+    if (path > IPC_NO_ANSWER_LIMIT) {
+        lstrcpynW(announcedFile, reinterpret_cast<const wchar_t*>(path), PATH_BUFFER_SIZE + 1);
     }
 }
 
@@ -76,11 +79,11 @@ PlayingFile copyPlayingFile(HWND hwnd, LRESULT position, char* source, wchar_t* 
     case HOST_PATH_TOO_LONG:
         return PLAYING_FILE_TOO_LONG;
     }
-    wchar_t recorded[PATH_BUFFER_SIZE];
-    const HostPath record =
-        copyHostPath(askHost(hwnd, 0, IPC_GET_PLAYING_FILENAME), recorded, PATH_BUFFER_SIZE);
-    if (namesAnotherFile(record, recorded, sourceWide) ||
-        namesAnotherFile(announced, announcedFile, sourceWide)) {
+    // The host's record is compared where it lies, before anything else runs.
+    const LRESULT record = askHost(hwnd, 0, IPC_GET_PLAYING_FILENAME);
+    if ((static_cast<ULONG_PTR>(record) > IPC_NO_ANSWER_LIMIT &&
+         namesAnotherFile(reinterpret_cast<const wchar_t*>(record), sourceWide)) ||
+        namesAnotherFile(announcedFile, sourceWide)) {
         return PLAYING_FILE_UNCLEAR;
     }
     return PLAYING_FILE_COPIED;
