@@ -22,6 +22,7 @@ HANDLE releaseTimer;
 HANDLE nextTrackTimers;    // a queue of its own, so that all pending moves end together
 bool destroyingOnPurpose;  // hostDestroyWindow: the program's message loop goes on
 HWND pendingDialog;
+HMENU hotkeyMenu;          // the "Hotkeys" menu: one item per action
 char iniFileAnswer[MAX_PATH];      // the narrow or wide form of the real settings path
 wchar_t iniFileAnswerW[MAX_PATH];
 
@@ -76,7 +77,59 @@ LRESULT answerIniFileW() {
     return reinterpret_cast<LRESULT>(iniFileAnswerW);
 }
 
+// The player's own list of message numbers by name; an older player
+// answers 1 (0 for no name).
+LRESULT registerMessage(const char* name) {
+    ++host.requests.registerMessage;
+    if (name == nullptr) {
+        return 0;
+    }
+    if (!host.unicode) {
+        return 1;
+    }
+    const LPARAM known = hostRegisteredNumber(name);
+    if (known != 0 || host.registeredCount == HOST_MAX_REGISTERED) {
+        return known;
+    }
+    snprintf(host.registered[host.registeredCount], sizeof host.registered[0], "%s", name);
+    return IPC_REGISTER_WINAMP_IPCMESSAGE + ++host.registeredCount;
+}
+
+// The hotkey plug-in copies the record's strings. An id added again takes
+// the new message, but its name is left unset, as in the player's own
+// plug-in.
+void addHotkey(const genHotkeysAddStruct* record) {
+    int index = 0;
+    while (index < host.hotkeyCount && _stricmp(host.hotkeys[index].id, record->id) != 0) {
+        ++index;
+    }
+    if (index == HOST_MAX_HOTKEYS) {
+        return;
+    }
+    HostHotkey& hotkey = host.hotkeys[index];
+    const bool again = index < host.hotkeyCount;
+    snprintf(hotkey.name, sizeof hotkey.name, "%s", again ? "" : record->name);
+    snprintf(hotkey.id, sizeof hotkey.id, "%s", record->id);
+    hotkey.flags = record->flags;
+    hotkey.message = record->uMsg;
+    hotkey.wParam = record->wParam;
+    hotkey.lParam = record->lParam;
+    hotkey.window = record->wnd;
+    if (again) {
+        ModifyMenuA(hotkeyMenu, HOST_MENU_FIRST_HOTKEY + index, MF_BYCOMMAND | MF_STRING,
+                    HOST_MENU_FIRST_HOTKEY + index, hotkey.name);
+    } else {
+        ++host.hotkeyCount;
+        AppendMenuA(hotkeyMenu, MF_STRING, HOST_MENU_FIRST_HOTKEY + index, hotkey.name);
+    }
+    DrawMenuBar(host.window);
+}
+
 LRESULT answerRequest(WPARAM wParam, LPARAM lParam) {
+    if (lParam > IPC_REGISTER_WINAMP_IPCMESSAGE && lParam == hostRegisteredNumber(GEN_HOTKEYS_ADD)) {
+        addHotkey(reinterpret_cast<const genHotkeysAddStruct*>(wParam));
+        return 0;
+    }
     switch (lParam) {
     case IPC_ISPLAYING:
         ++host.requests.isPlaying;
@@ -96,6 +149,8 @@ LRESULT answerRequest(WPARAM wParam, LPARAM lParam) {
     case IPC_GETINIFILEW:
         ++host.requests.getIniFileW;
         return host.unicode ? answerIniFileW() : 0;
+    case IPC_REGISTER_WINAMP_IPCMESSAGE:
+        return registerMessage(reinterpret_cast<const char*>(wParam));
     case IPC_GET_PLAYING_FILENAME:
         ++host.requests.getPlayingFilename;
         // An older player does not know the request, and answers 1.
@@ -230,6 +285,10 @@ LRESULT CALLBACK hostWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
             DestroyWindow(hwnd);
             return 0;
         }
+        if (LOWORD(wParam) >= HOST_MENU_FIRST_HOTKEY) {
+            hostPressHotkey(LOWORD(wParam) - HOST_MENU_FIRST_HOTKEY);
+            return 0;
+        }
         break;
     case WM_PAINT:
         paintPlaylist(hwnd);
@@ -333,8 +392,10 @@ HMENU createMenu() {
     AppendMenuW(plugIn, MF_STRING, HOST_MENU_REMOVE_PLAYING, L"&Remove the playing entry\tDel");
     AppendMenuW(plugIn, MF_SEPARATOR, 0, nullptr);
     AppendMenuW(plugIn, MF_STRING, HOST_MENU_EXIT, L"E&xit");
+    hotkeyMenu = CreatePopupMenu();
     HMENU menu = CreateMenu();
     AppendMenuW(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(plugIn), L"&Player");
+    AppendMenuW(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(hotkeyMenu), L"&Hotkeys");
     return menu;
 }
 
@@ -346,6 +407,8 @@ HWND hostCreateWindow(bool unicode) {
     }
     registerWindowClass(unicode);
     host.unicode = unicode;
+    host.registeredCount = 0;
+    host.hotkeyCount = 0;
     host.window = CreateWindowW(WINDOW_CLASS_W, L"Stand-in host", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
                                 CW_USEDEFAULT, 560, 220, nullptr, createMenu(),
                                 GetModuleHandleA(nullptr), nullptr);
@@ -464,6 +527,31 @@ void hostWatchMessageBoxes() {
     if (watcher == nullptr) {
         watcher = SetWindowsHookExA(WH_CBT, watchActivation, nullptr, GetCurrentThreadId());
     }
+}
+
+LPARAM hostRegisteredNumber(const char* name) {
+    for (int i = 0; i < host.registeredCount; ++i) {
+        if (_stricmp(host.registered[i], name) == 0) {
+            return IPC_REGISTER_WINAMP_IPCMESSAGE + 1 + i;
+        }
+    }
+    return 0;
+}
+
+void hostRunPostedMessages() {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        DispatchMessageW(&message);
+    }
+}
+
+void hostPressHotkey(int index) {
+    if (index < 0 || index >= host.hotkeyCount) {
+        return;
+    }
+    const HostHotkey& hotkey = host.hotkeys[index];
+    SendMessageA(hotkey.window != nullptr ? hotkey.window : host.window, hotkey.message, hotkey.wParam,
+                 hotkey.lParam);
 }
 
 int hostCountLogged(UINT message, WPARAM wParam, LPARAM lParam) {

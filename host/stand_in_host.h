@@ -6,7 +6,8 @@
 // answers the wide requests too, or an older ANSI one that knows only the
 // narrow requests. As the player does, the Unicode one keeps its own record
 // of the playing file, announces every file that starts to its main window,
-// and lets a playing entry be deleted while the file plays on.
+// lets a playing entry be deleted while the file plays on, and runs the
+// player's Global Hotkeys plug-in, to which plug-ins add actions.
 #pragma once
 
 #include <windows.h>
@@ -15,12 +16,25 @@ constexpr int HOST_MAX_ENTRIES = 1024;
 constexpr int HOST_MAX_PATH = 1100;
 constexpr int HOST_MAX_BOXES = 64;
 constexpr int HOST_MAX_LOGGED = 512;
+constexpr int HOST_MAX_REGISTERED = 64;
+constexpr int HOST_MAX_HOTKEYS = 16;
 
 struct HostMessageBox {
     char caption[128];
     char text[512];
     bool hasOwner;
     bool okOnly;   // one OK button, nothing to cancel
+};
+
+// An action in the hotkey plug-in's list, as it copied it from the record.
+struct HostHotkey {
+    char name[128];
+    char id[64];
+    DWORD flags;
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+    HWND window;
 };
 
 struct HostLoggedMessage {
@@ -38,6 +52,7 @@ struct HostRequestCounts {
     long getPlaylistFileW;
     long getIniFileW;
     long getPlayingFilename;
+    long registerMessage;
 };
 
 // The paths the host reports are real paths in wide characters; the narrow
@@ -78,6 +93,13 @@ struct StandInHost {
     void (*onMessageBox)();         // called from a message box's modal loop before OK
     bool answerMessageBoxes;        // false: a person answers them
     void (*configurePlugin)();      // the plug-in's configure routine, for the menu
+    // For the run of the player (one main window): the message numbers it
+    // gave by name (IPC_REGISTER_WINAMP_IPCMESSAGE, 65537 on), and the
+    // actions in its Global Hotkeys plug-in's list, which is on its menu.
+    int registeredCount;
+    char registered[HOST_MAX_REGISTERED][64];
+    int hotkeyCount;
+    HostHotkey hotkeys[HOST_MAX_HOTKEYS];
 };
 
 extern StandInHost host;
@@ -87,6 +109,7 @@ constexpr UINT HOST_MENU_CONFIGURE = 1;
 constexpr UINT HOST_MENU_NEXT = 2;
 constexpr UINT HOST_MENU_EXIT = 3;
 constexpr UINT HOST_MENU_REMOVE_PLAYING = 4;
+constexpr UINT HOST_MENU_FIRST_HOTKEY = 100;   // one command per action in the hotkey list
 
 // Registers the window class "Winamp v1.x", as the player's main window is
 // known, and creates the (hidden) main window with its menu: a Unicode
@@ -115,6 +138,17 @@ void hostPlay(int index);
 // entries above the position take it back with them, and so does the entry
 // at the position itself (to 0 for the first), which is then another file.
 void hostRemoveEntry(int index);
+
+// The number the player gave for name, in any letter case; 0 if none.
+LPARAM hostRegisteredNumber(const char* name);
+
+// Handles what was posted to this thread's windows, as the player's message
+// loop does once every plug-in has started, and before it unloads one.
+void hostRunPostedMessages();
+
+// Presses the key bound to action index of the hotkey list: its message is
+// sent to its window, as the hotkey plug-in does on WM_HOTKEY.
+void hostPressHotkey(int index);
 
 // Opens the playing entry's file without delete sharing, as a player does.
 // After the next-track command it is let go after releaseAfterMs, from a

@@ -1,12 +1,14 @@
 // The plug-in as the host sees it: the plugin record and its one export,
 // start-up and shutdown, the tray icon, and the window procedure that hooks
-// the host's main window so that a left click on the icon archives the
-// playing file, and notes each file whose playback the host announces there.
+// the host's main window so that a left click on the icon, or the user's key
+// for the action in the player's hotkey list, archives the playing file, and
+// notes each file whose playback the host announces there.
 #include "gen_tunestow.h"
 
 #include <shellapi.h>
 
 #include "archive.h"
+#include "hotkey.h"
 #include "playing_file.h"
 #include "resource.h"
 #include "settings.h"
@@ -94,13 +96,18 @@ void unhookHostWindow() {
                        reinterpret_cast<LPCSTR>(WndProc), &pinned);
 }
 
-bool isTrayLeftButtonPress(UINT message, WPARAM wParam, LPARAM lParam) {
-    return message == WM_TRAY_CALLBACK && LOWORD(lParam) == WM_LBUTTONDOWN &&
-           LOWORD(wParam) == SYSTRAY_ICON_ID;
+bool isTrayLeftButtonPress(WPARAM wParam, LPARAM lParam) {
+    return LOWORD(lParam) == WM_LBUTTONDOWN && LOWORD(wParam) == SYSTRAY_ICON_ID;
 }
 
-bool isPlaybackAnnouncement(UINT message, LPARAM lParam) {
-    return message == WM_USER && lParam == IPC_PLAYING_FILEW;
+// The player's own messages to its main window: the file that starts to
+// play, and the user's key for the action.
+void handlePlayerMessage(HWND hwnd, WPARAM wParam, LPARAM lParam) {
+    if (lParam == IPC_PLAYING_FILEW) {
+        noteAnnouncedFile(wParam);
+    } else if (isHotkeyAction(lParam)) {
+        archiveCurrentFile(hwnd);
+    }
 }
 
 }  // namespace
@@ -128,20 +135,24 @@ int init() {
     loadIconOnce();
     notifyTray(NIM_ADD, TRAY_TIP);
     loadConfiguration();
+    addHotkeyAction(plugin.hwndParent);
     return 0;
 }
 
 void quit() {
     loadIconOnce();
     notifyTray(NIM_DELETE, "");
+    stopHotkeyAction();
     unhookHostWindow();
 }
 
 LRESULT CALLBACK WndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (isTrayLeftButtonPress(message, wParam, lParam)) {
-        archiveCurrentFile(hwnd);
-    } else if (isPlaybackAnnouncement(message, lParam)) {
-        noteAnnouncedFile(wParam);
+    if (message == WM_TRAY_CALLBACK) {
+        if (isTrayLeftButtonPress(wParam, lParam)) {
+            archiveCurrentFile(hwnd);
+        }
+    } else if (message == WM_USER) {
+        handlePlayerMessage(hwnd, wParam, lParam);
     } else if (message == taskbarCreatedMessage && message != 0) {
         // The shell restarted: its new taskbar knows no icons yet.
         notifyTray(NIM_ADD, TRAY_TIP);

@@ -39,6 +39,30 @@ constexpr LPARAM IPC_GET_PLAYING_FILENAME = 3031;  // -> const wchar_t*
 // file begins, the file's wide path in wParam, valid during the message only.
 constexpr LPARAM IPC_PLAYING_FILEW = 13003;
 
+// wParam a name (const char*) -> a message number of the player's own for
+// that name, the same for the same name in any letter case for the rest of
+// the run, always above this request's number. Players before 5.0 answer 1
+// (0 for no name): 65536 or less is no number.
+constexpr LPARAM IPC_REGISTER_WINAMP_IPCMESSAGE = 65536;
+
+// The player's Global Hotkeys plug-in adds an action to its list when it
+// receives WM_USER with the number registered for "GenHotkeysAdd" in lParam
+// and the address of this record in wParam. It copies the strings when it
+// handles the message; a posted record must outlive the call. When the
+// user's key is pressed it sends uMsg, wParam, lParam to wnd (NULL: the
+// player's main window).
+struct genHotkeysAddStruct {
+    char* name;    // the text in the player's list of actions, "Category: Action"
+    DWORD flags;   // 0: the message as given
+    UINT uMsg;
+    WPARAM wParam;
+    LPARAM lParam;
+    char* id;      // unique; the user's key is saved under it
+    HWND wnd;
+    int extended[6];
+};
+constexpr char GEN_HOTKEYS_ADD[] = "GenHotkeysAdd";
+
 // An answer to a path request at or below this value is no address.
 constexpr ULONG_PTR IPC_NO_ANSWER_LIMIT = 65535;
 

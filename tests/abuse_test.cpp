@@ -411,6 +411,7 @@ TEST_CASE("the real module loaded, used and unloaded ten times reads its setting
         clickIcon();
         record->quit();
         CHECK((reinterpret_cast<WNDPROC>(GetWindowLongA(host.window, GWL_WNDPROC)) == hostProc));
+        hostRunPostedMessages();
         FreeLibrary(module);
         // The host's window still works with the module gone.
         CHECK(SendMessageA(host.window, WM_USER, 0, IPC_ISPLAYING) == 1);

@@ -115,8 +115,10 @@ struct LoadedPlugin {
         if (module == nullptr) {
             return;   // unloaded by the test
         }
-        // The host's window must not call into a module that is gone.
+        // The host's window must not call into a module that is gone, nor
+        // the player's message loop read a record it posted.
         setProcedure(hostProcedure);
+        hostRunPostedMessages();
         FreeLibrary(module);
     }
 };
@@ -447,29 +449,35 @@ TEST_CASE("only the file that plays is archived: the one the host announced, nev
     for (const char* name : {"a.mp3", "b.mp3", "c.mp3"}) {
         writeFile(in + name, name);
     }
-    hostReset();
-    writeSettings(work / "winamp.ini", 1, 1, in, work / "out\\", "");
-    for (const char* name : {"a.mp3", "b.mp3", "c.mp3"}) {
-        hostAddEntry((in + name).c_str());
-    }
-    const auto swapLastTwo = [] {
-        std::swap(host.entries[1], host.entries[2]);
-        std::swap(host.entriesW[1], host.entriesW[2]);
-        wcscpy(host.playing, host.entriesW[host.position]);
+    const auto playlistOfThree = [&] {
+        hostReset();
+        for (const char* name : {"a.mp3", "b.mp3", "c.mp3"}) {
+            hostAddEntry((in + name).c_str());
+        }
     };
+    writeSettings(work / "winamp.ini", 1, 1, in, work / "out\\", "");
+    playlistOfThree();
     LoadedPlugin plugin;
     plugin.record->init();
-    hostPlay(1);
-    // Another plug-in swaps b to the end: the position stays, and the
-    // player's record follows it to c. Only the announcement still names b.
-    swapLastTwo();
-    trayEvent(WM_LBUTTONDOWN);
-    swapLastTwo();
+    // b began before the plug-in started, so only the player's record names
+    // it. Its entry deleted, the position names a.
+    host.position = 1;
+    wcscpy(host.playing, host.entriesW[1]);
     hostRemoveEntry(1);
     REQUIRE(host.position == 0);
-    host.loggedCount = 0;
     trayEvent(WM_LBUTTONDOWN);
-    CHECK(messageBoxesSeen() == std::string(PLAYLIST_CHANGED) + PLAYLIST_CHANGED);
+    CHECK(messageBoxesSeen() == PLAYLIST_CHANGED);
+    CHECK(host.requests.nextTrack == 0);
+    // Another plug-in swaps the announced b to the end: the position stays,
+    // and the player's record follows it to c. Only the announcement still
+    // names b.
+    playlistOfThree();
+    hostPlay(1);
+    std::swap(host.entries[1], host.entries[2]);
+    std::swap(host.entriesW[1], host.entriesW[2]);
+    wcscpy(host.playing, host.entriesW[1]);
+    trayEvent(WM_LBUTTONDOWN);
+    CHECK(messageBoxesSeen() == PLAYLIST_CHANGED);
     CHECK(host.requests.nextTrack == 0);
     for (const char* name : {"a.mp3", "b.mp3", "c.mp3"}) {
         CHECK(readFile(in + name) == name);
@@ -490,6 +498,69 @@ TEST_CASE("only the file that plays is archived: the one the host announced, nev
     CHECK(readFile(work / "out\\c.mp3") == "c.mp3");
     CHECK(readFile(work / "out\\a.mp3") == "a.mp3");
     CHECK(readFile(in + "b.mp3") == "b.mp3");
+}
+
+TEST_CASE("the player's hotkey list gets one action, and its key archives as a click does") {
+    TempFolder work;
+    const std::string in = work / "in\\";
+    for (const char* name : {"a.mp3", "b.mp3", "c.mp3"}) {
+        writeFile(in + name, name);
+    }
+    hostReset();
+    writeSettings(work / "winamp.ini", 1, 1, in, work / "out\\", "");
+    for (const char* name : {"a.mp3", "b.mp3", "c.mp3"}) {
+        hostAddEntry((in + name).c_str());
+    }
+    LoadedPlugin plugin;
+    plugin.record->init();
+    plugin.record->quit();
+    plugin.record->init();
+    hostRunPostedMessages();
+    if (!host.unicode) {
+        // A player before 5.0 has no numbers to give: the module sends only
+        // its questions, and the click works as before.
+        CHECK(host.hotkeyCount == 0);
+        int userMessages = 0;
+        for (int i = 0; i < host.loggedCount && i < HOST_MAX_LOGGED; ++i) {
+            userMessages += host.logged[i].message == WM_USER;
+        }
+        CHECK(userMessages == host.requests.registerMessage + host.requests.getIniFile +
+                                  host.requests.getIniFileW);
+        CHECK(host.requests.registerMessage == 4);
+        trayEvent(WM_LBUTTONDOWN);
+        plugin.record->quit();
+        CHECK(messageBoxesSeen() == "");
+        CHECK(readFile(work / "out\\a.mp3") == "a.mp3");
+        return;
+    }
+    // Added once per run of the player, however often init runs: added
+    // again, the action would lose its name.
+    REQUIRE(host.hotkeyCount == 1);
+    const HostHotkey& action = host.hotkeys[0];
+    CHECK(std::string(action.name) == "Tunestow: Archive the playing file");
+    CHECK(std::string(action.id) == "tunestow archive");
+    CHECK(action.flags == 0);
+    CHECK(action.message == WM_USER);
+    CHECK(action.wParam == 0);
+    CHECK(action.lParam == hostRegisteredNumber("TUNESTOWARCHIVE"));
+    CHECK(action.lParam > 65536);
+    CHECK((action.window == nullptr));
+
+    hostPressHotkey(0);
+    hostPressHotkey(0);
+    host.playingState = 0;
+    hostPressHotkey(0);
+    CHECK(messageBoxesSeen() == NOT_PLAYING);
+    CHECK(host.requests.nextTrack == 2);
+    CHECK(readFile(work / "out\\a.mp3") == "a.mp3");
+    CHECK(readFile(work / "out\\b.mp3") == "b.mp3");
+    CHECK(readFile(in + "c.mp3") == "c.mp3");
+    CHECK(hostCountLogged(WM_USER, 0, action.lParam) == 3);   // each press reached the host too
+    // After quit the key is the player's alone again.
+    plugin.record->quit();
+    host.playingState = 1;
+    hostPressHotkey(0);
+    CHECK(readFile(in + "c.mp3") == "c.mp3");
 }
 
 // The host answering the wide settings-file request with longIniPath.
