@@ -290,6 +290,12 @@ LRESULT CALLBACK hostWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
             return 0;
         }
         break;
+    case WM_KEYDOWN:
+        if (wParam == VK_DELETE) {   // as in the player's playlist
+            SendMessageW(hwnd, WM_COMMAND, HOST_MENU_REMOVE_PLAYING, 0);
+            return 0;
+        }
+        break;
     case WM_PAINT:
         paintPlaylist(hwnd);
         return 0;
