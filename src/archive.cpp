@@ -62,10 +62,6 @@ void showError(const char* text) {
     showMessage(text, CAPTION_ERROR);
 }
 
-LRESULT askHost(HWND hwnd, WPARAM wParam, LPARAM request) {
-    return SendMessageA(hwnd, WM_USER, wParam, request);
-}
-
 bool fileExists(const wchar_t* path) {
     return GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES;
 }

@@ -63,6 +63,11 @@ struct genHotkeysAddStruct {
 };
 constexpr char GEN_HOTKEYS_ADD[] = "GenHotkeysAdd";
 
+// Asks the host's main window: WM_USER with the request number in lParam.
+inline LRESULT askHost(HWND hwnd, WPARAM wParam, LPARAM request) {
+    return SendMessageA(hwnd, WM_USER, wParam, request);
+}
+
 // An answer to a path request at or below this value is no address.
 constexpr ULONG_PTR IPC_NO_ANSWER_LIMIT = 65535;
 

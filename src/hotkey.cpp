@@ -27,7 +27,7 @@ genHotkeysAddStruct hotkeyAction = {HOTKEY_NAME, 0, WM_USER, 0, 0, HOTKEY_ID, nu
 LPARAM listeningFor;
 
 LRESULT registerMessage(HWND hwnd, const char* name) {
-    return SendMessageA(hwnd, WM_USER, reinterpret_cast<WPARAM>(name), IPC_REGISTER_WINAMP_IPCMESSAGE);
+    return askHost(hwnd, reinterpret_cast<WPARAM>(name), IPC_REGISTER_WINAMP_IPCMESSAGE);
 }
 
 bool isMessageNumber(LRESULT answer) {

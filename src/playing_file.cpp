@@ -12,10 +12,6 @@ namespace {
 // another file. Empty while none has been announced.
 wchar_t announcedFile[PATH_BUFFER_SIZE + 1];
 
-LRESULT askHost(HWND hwnd, WPARAM wParam, LPARAM request) {
-    return SendMessageA(hwnd, WM_USER, wParam, request);
-}
-
 wchar_t upperCase(wchar_t character) {
     return static_cast<wchar_t>(
         reinterpret_cast<ULONG_PTR>(CharUpperW(reinterpret_cast<LPWSTR>(character))));
