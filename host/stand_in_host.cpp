@@ -22,6 +22,7 @@ HANDLE releaseTimer;
 HANDLE nextTrackTimers;    // a queue of its own, so that all pending moves end together
 bool destroyingOnPurpose;  // hostDestroyWindow: the program's message loop goes on
 HWND pendingDialog;
+HMENU playerMenu;          // the "Player" menu, with Repeat's check mark
 HMENU hotkeyMenu;          // the "Hotkeys" menu: one item per action
 char iniFileAnswer[MAX_PATH];      // the narrow or wide form of the real settings path
 wchar_t iniFileAnswerW[MAX_PATH];
@@ -159,15 +160,28 @@ LRESULT answerRequest(WPARAM wParam, LPARAM lParam) {
     return 0;
 }
 
-// The file at the position starts: the record names it, and a Unicode host
-// announces it to its main window, through every hook on it, before it
-// goes on.
+// The player's input closes the file it played; from any thread.
+void letGoOfPlayingFile() {
+    HANDLE file = InterlockedExchangePointer(&host.playingFile, nullptr);
+    if (file != nullptr) {
+        CloseHandle(file);
+    }
+}
+
+// The file at the position starts: the old one is closed and the new one
+// held open, the record names it, and a Unicode host announces it to its
+// main window, through every hook on it, before it goes on.
 void startEntryAtPosition() {
     const LONG playing = host.position;
     if (playing < 0 || playing >= host.entryCount) {
         return;
     }
+    letGoOfPlayingFile();
     lstrcpynW(host.playing, host.entriesW[playing], HOST_MAX_PATH);
+    HANDLE file = CreateFileW(host.playing, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    host.playingFile = file == INVALID_HANDLE_VALUE ? nullptr : file;
+    host.playingState = 1;
     host.playingEntryGone = false;
     if (host.unicode) {
         SendMessageW(host.window, WM_USER, reinterpret_cast<WPARAM>(host.playing), IPC_PLAYING_FILEW);
@@ -178,23 +192,41 @@ VOID CALLBACK releaseHeldFile(PVOID, BOOLEAN) {
     hostReleaseFile();
 }
 
-void moveToNextEntry() {
+// The entry the next-track command goes to, or -1 for none: after the last
+// entry the first, but only with Repeat on, which in a one-entry list starts
+// the same file again.
+LONG nextEntry(LONG current) {
     const LONG count = host.entryCount;
     if (count <= 0) {
-        return;
+        return -1;
     }
+    if (current < count - 1) {
+        return current < 0 ? 0 : current + 1;
+    }
+    return host.repeat ? 0 : -1;
+}
+
+// Whether there was an entry to go to.
+bool moveToNextEntry() {
     LONG current;
     LONG next;
     do {
         current = host.position;
-        next = static_cast<LONG>((static_cast<long long>(current) + 1) % count);
+        next = nextEntry(current);
+        if (next < 0) {
+            return false;
+        }
     } while (InterlockedCompareExchange(&host.position, next, current) != current);
+    return true;
 }
 
-// On a thread of the pool: the window's own thread starts the file.
+// On a thread of the pool: the old file is closed as the position moves,
+// and the window's own thread starts the new one.
 VOID CALLBACK moveToNextEntryLater(PVOID, BOOLEAN) {
-    moveToNextEntry();
-    PostMessageW(host.window, WM_HOST_TRACK_STARTED, 0, 0);
+    if (moveToNextEntry()) {
+        letGoOfPlayingFile();
+        PostMessageW(host.window, WM_HOST_TRACK_STARTED, 0, 0);
+    }
 }
 
 // Waits for a move that is running, and drops those still to come.
@@ -216,14 +248,28 @@ void playNextEntry() {
         HANDLE timer;
         CreateTimerQueueTimer(&timer, nextTrackTimers, moveToNextEntryLater, nullptr,
                               static_cast<DWORD>(host.nextTrackDelayMs), 0, WT_EXECUTEONLYONCE);
-    } else if (!host.positionStuck) {
-        moveToNextEntry();
+    } else if (!host.positionStuck && moveToNextEntry()) {
         startEntryAtPosition();
     }
     if (host.heldFile != nullptr && host.releaseDelayMs >= 0 && releaseTimer == nullptr) {
         CreateTimerQueueTimer(&releaseTimer, nullptr, releaseHeldFile, nullptr,
                               static_cast<DWORD>(host.releaseDelayMs), 0, WT_EXECUTEONLYONCE);
     }
+}
+
+// Stop closes the playing file at once; the position stays.
+void stopPlayback() {
+    ++host.requests.stop;
+    if (host.stopIgnored) {
+        return;
+    }
+    cancelDelayedMoves();
+    letGoOfPlayingFile();
+    host.playingState = 0;
+}
+
+void showRepeat() {
+    CheckMenuItem(playerMenu, HOST_MENU_REPEAT, MF_BYCOMMAND | (host.repeat ? MF_CHECKED : MF_UNCHECKED));
 }
 
 // Shows the playlist with the playing entry marked, for a person trying the
@@ -236,7 +282,8 @@ void paintPlaylist(HWND hwnd) {
     int y = 4;
     if (host.unicode && host.playing[0] != L'\0') {
         wchar_t line[HOST_MAX_PATH + 16];
-        const int length = swprintf(line, HOST_MAX_PATH + 16, L"Playing: %ls", host.playing);
+        const int length = swprintf(line, HOST_MAX_PATH + 16, L"%ls: %ls",
+                                    host.playingState == 1 ? L"Playing" : L"Stopped", host.playing);
         TextOutW(dc, 8, y, line, length < 0 ? 0 : length);
         y += 20;
     }
@@ -270,6 +317,18 @@ LRESULT CALLBACK hostWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
         case HOST_MENU_NEXT:
             playNextEntry();
             InvalidateRect(hwnd, nullptr, TRUE);
+            return 0;
+        case WINAMP_BUTTON4:
+        case HOST_MENU_STOP:
+            stopPlayback();
+            InvalidateRect(hwnd, nullptr, TRUE);
+            return 0;
+        case HOST_MENU_PLAY:
+            hostPlay(host.position);
+            return 0;
+        case HOST_MENU_REPEAT:
+            host.repeat = !host.repeat;
+            showRepeat();
             return 0;
         case HOST_MENU_REMOVE_PLAYING:
             if (!host.playingEntryGone && host.entryCount > 0) {
@@ -393,8 +452,12 @@ void registerWindowClass(bool unicode) {
 // procedure its class was registered with.
 HMENU createMenu() {
     HMENU plugIn = CreatePopupMenu();
+    playerMenu = plugIn;
     AppendMenuW(plugIn, MF_STRING, HOST_MENU_CONFIGURE, L"&Configure Tunestow...");
+    AppendMenuW(plugIn, MF_STRING, HOST_MENU_PLAY, L"&Play");
+    AppendMenuW(plugIn, MF_STRING, HOST_MENU_STOP, L"&Stop");
     AppendMenuW(plugIn, MF_STRING, HOST_MENU_NEXT, L"&Next track");
+    AppendMenuW(plugIn, MF_STRING, HOST_MENU_REPEAT, L"R&epeat");
     AppendMenuW(plugIn, MF_STRING, HOST_MENU_REMOVE_PLAYING, L"&Remove the playing entry\tDel");
     AppendMenuW(plugIn, MF_SEPARATOR, 0, nullptr);
     AppendMenuW(plugIn, MF_STRING, HOST_MENU_EXIT, L"E&xit");
@@ -427,6 +490,7 @@ HWND hostCreateWindow(bool unicode) {
 // it, and the release timer is cancelled only from the window's thread.
 void hostDestroyWindow() {
     hostReleaseFile();
+    letGoOfPlayingFile();
     cancelDelayedMoves();
     destroyingOnPurpose = true;
     DestroyWindow(host.window);
@@ -438,9 +502,13 @@ void hostDestroyWindow() {
 void hostReset() {
     hostReleaseFile();
     cancelDelayedMoves();
+    letGoOfPlayingFile();
     host.playingState = 1;
     host.position = 0;
     host.positionStuck = false;
+    host.stopIgnored = false;
+    host.repeat = false;
+    showRepeat();
     host.nextTrackDelayMs = 0;
     host.answerNullPath = false;
     host.entryCount = 0;
@@ -510,9 +578,8 @@ void hostHoldPlayingFile(int releaseAfterMs) {
     if (playing < 0 || playing >= host.entryCount) {
         return;
     }
-    HANDLE file = CreateFileW(host.entriesW[playing], GENERIC_READ,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = CreateFileW(host.entriesW[playing], GENERIC_READ, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     host.heldFile = file == INVALID_HANDLE_VALUE ? nullptr : file;
 }
 

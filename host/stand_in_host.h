@@ -7,7 +7,9 @@
 // narrow requests. As the player does, the Unicode one keeps its own record
 // of the playing file, announces every file that starts to its main window,
 // lets a playing entry be deleted while the file plays on, and runs the
-// player's Global Hotkeys plug-in, to which plug-ins add actions.
+// player's Global Hotkeys plug-in, to which plug-ins add actions. Both kinds
+// hold the playing file open while it plays, and play next and stop as the
+// player does: next at the last entry does nothing unless Repeat is on.
 #pragma once
 
 #include <windows.h>
@@ -49,6 +51,7 @@ struct HostRequestCounts {
     long getPlaylistFile;
     long getIniFile;
     long nextTrack;
+    long stop;
     long getPlaylistFileW;
     long getIniFileW;
     long getPlayingFilename;
@@ -66,6 +69,8 @@ struct StandInHost {
     int playingState;            // IPC_ISPLAYING answer: 1 playing, 3 paused, 0 stopped
     volatile LONG position;      // IPC_GETLISTPOS answer; a delayed next track moves it from another thread
     bool positionStuck;          // the next-track command leaves the position alone
+    bool stopIgnored;            // the stop command leaves playback alone
+    bool repeat;                 // the player's Repeat: next at the last entry goes to the first
     int nextTrackDelayMs;        // the position moves this long after the next-track command; 0 at once
     bool answerNullPath;         // IPC_GETPLAYLISTFILE and IPC_GETPLAYLISTFILEW answer null
     bool answerIniFile;          // false: IPC_GETINIFILE and IPC_GETINIFILEW answer 0
@@ -87,7 +92,11 @@ struct StandInHost {
     HostLoggedMessage logged[HOST_MAX_LOGGED];
     int boxCount;
     HostMessageBox boxes[HOST_MAX_BOXES];
-    HANDLE heldFile;             // the playing file, held as a player holds it
+    // The playing file, held open with read sharing only, as the player's
+    // input holds it, from its start until another file starts or playback
+    // stops.
+    HANDLE playingFile;
+    HANDLE heldFile;             // a second hold of it that outlasts the skip (hostHoldPlayingFile)
     int releaseDelayMs;          // after the next-track command; -1 never
     void (*onDialog)(HWND dialog);  // called from the dialog's modal loop once it shows
     void (*onMessageBox)();         // called from a message box's modal loop before OK
@@ -109,6 +118,9 @@ constexpr UINT HOST_MENU_CONFIGURE = 1;
 constexpr UINT HOST_MENU_NEXT = 2;
 constexpr UINT HOST_MENU_EXIT = 3;
 constexpr UINT HOST_MENU_REMOVE_PLAYING = 4;
+constexpr UINT HOST_MENU_PLAY = 5;
+constexpr UINT HOST_MENU_STOP = 6;
+constexpr UINT HOST_MENU_REPEAT = 7;
 constexpr UINT HOST_MENU_FIRST_HOTKEY = 100;   // one command per action in the hotkey list
 
 // Registers the window class "Winamp v1.x", as the player's main window is
@@ -121,8 +133,9 @@ HWND hostCreateWindow(bool unicode = true);
 // unregisters its class, so that the other kind can be created.
 void hostDestroyWindow();
 
-// Empties the playlist, the counts, the logs and the message boxes, and
-// plays entry 0 again. The window and the INI file setting stay.
+// Empties the playlist, the counts, the logs and the message boxes, turns
+// Repeat off and plays entry 0 again (an entry added later is not held until
+// hostPlay starts it). The window and the INI file setting stay.
 void hostReset();
 
 // Adds an entry from its narrow path, or from its real (wide) path.
@@ -150,10 +163,11 @@ void hostRunPostedMessages();
 // sent to its window, as the hotkey plug-in does on WM_HOTKEY.
 void hostPressHotkey(int index);
 
-// Opens the playing entry's file without delete sharing, as a player does.
-// After the next-track command it is let go after releaseAfterMs, from a
-// thread-pool timer so that it happens even while the plug-in sleeps on
-// the window's thread; -1 keeps it until hostReleaseFile.
+// Opens the playing entry's file a second time, with read sharing only, for
+// a player that lets the file go only some time after it moved on: after the
+// next-track command it is let go after releaseAfterMs, from a thread-pool
+// timer so that it happens even while the plug-in sleeps on the window's
+// thread; -1 keeps it until hostReleaseFile.
 void hostHoldPlayingFile(int releaseAfterMs);
 void hostReleaseFile();
 

@@ -66,15 +66,23 @@ bool fileExists(const wchar_t* path) {
     return GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES;
 }
 
-// Sends the next-track command until the position leaves `position`. After
-// every attempt that leaves it unchanged the user is told; after the last
-// such attempt the action gives up.
+// Moves playback off the playing file, so that the host lets it go: the
+// next-track command, and where the position did not move (the last entry
+// with Repeat off, or a one-entry list, which Repeat only starts again) the
+// stop command. Both are handled before the call returns: what has not
+// changed then never will. Only when the host neither moves on nor stops is
+// the user told; after the last such attempt the action gives up.
 bool skipToNextTrack(HWND hwnd, LRESULT position) {
     for (int attempt = 1; attempt <= SKIP_ATTEMPTS; ++attempt) {
         Sleep(SKIP_WAIT_MS);
         SendMessageA(hwnd, WM_COMMAND, WINAMP_BUTTON5, 0);
         Sleep(SKIP_WAIT_MS);
         if (askHost(hwnd, 0, IPC_GETLISTPOS) != position) {
+            return true;
+        }
+        SendMessageA(hwnd, WM_COMMAND, WINAMP_BUTTON4, 0);
+        Sleep(SKIP_WAIT_MS);
+        if (askHost(hwnd, 0, IPC_ISPLAYING) != 1) {
             return true;
         }
         showMessage(TEXT_SKIP_FAILED, CAPTION_NONE);

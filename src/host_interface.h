@@ -71,5 +71,9 @@ inline LRESULT askHost(HWND hwnd, WPARAM wParam, LPARAM request) {
 // An answer to a path request at or below this value is no address.
 constexpr ULONG_PTR IPC_NO_ANSWER_LIMIT = 65535;
 
-// The host's "next track" button, sent as WM_COMMAND.
-constexpr WPARAM WINAMP_BUTTON5 = 40048;
+// The host's buttons, sent as WM_COMMAND. Both are handled before the call
+// returns: next track closes the playing file and opens the next one, or
+// does nothing where there is no next track (the last entry, Repeat off);
+// stop closes the playing file.
+constexpr WPARAM WINAMP_BUTTON5 = 40048;       // next track
+constexpr WPARAM WINAMP_BUTTON4 = 40047;       // stop

@@ -142,7 +142,7 @@ namespace {
 struct HostileAnswers {
     const char* path;       // answered for every index
     int positionAfterSkip;  // where the next-track command leaves the position
-    bool positionStuck;
+    bool positionStuck;     // neither next track nor stop changes anything
     char sharedBuffer[HOST_MAX_PATH];   // a host that reuses one buffer for every answer
 };
 HostileAnswers hostile;
@@ -161,6 +161,9 @@ LRESULT CALLBACK hostileProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
         // The buffer of the last answer now names the next file.
         snprintf(hostile.sharedBuffer, sizeof hostile.sharedBuffer, "C:\\In\\next.mp3");
         return 0;
+    }
+    if (message == WM_COMMAND && LOWORD(wParam) == WINAMP_BUTTON4 && hostile.positionStuck) {
+        return 0;   // nor does it stop
     }
     return CallWindowProcA(hostileNext, hwnd, message, wParam, lParam);
 }
@@ -319,7 +322,7 @@ TEST_CASE("fifty files archived at once: each in its archive folder or still in 
     const std::string out = work / "out\\";
     hostReset();
     hostReportsIniFile(work / "winamp.ini");
-    writeFile(work / "winamp.ini", "[Tunestow]\r\nimmediateMode=1\r\nplayNextTrack=0\r\n"
+    writeFile(work / "winamp.ini", "[Tunestow]\r\nimmediateMode=1\r\nplayNextTrack=1\r\n"
                                    "rootDirectoryArchiveFrom=" + in + "\r\nrootDirectoryArchiveTo=" + out + "\r\n");
     int blocked = 0;
     for (int i = 0; i < 50; ++i) {

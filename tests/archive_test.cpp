@@ -19,12 +19,14 @@ void useSettings(const std::string& from, const std::string& to, const std::stri
     commit({immediate, next, from, to, script});
 }
 
-// A playlist of the given files, playing the first.
+// A playlist of the given files, playing the first, which the host then
+// holds open.
 void play(std::initializer_list<std::string> files) {
     hostReset();
     for (const std::string& file : files) {
         hostAddEntry(file.c_str());
     }
+    hostPlay(0);
 }
 
 void click() {
@@ -135,12 +137,13 @@ TEST_CASE("immediate mode moves the file and creates every missing folder level"
     for (int mode : {1, 2}) {
         CAPTURE(mode);
         const std::string archive = work / (mode == 1 ? "archive\\deep\\" : "other\\");
-        useSettings(work / "in\\", archive, "", mode, 0);
+        useSettings(work / "in\\", archive, "", mode, 1);
         play({work / "in\\Artist\\Album\\song.mp3"});
         click();
         CHECK(messageBoxesSeen() == "");
         CHECK(readFile(archive + "Artist\\Album\\song.mp3") == "song bytes");
         CHECK_FALSE(fileExists(work / "in\\Artist\\Album\\song.mp3"));
+        CHECK(host.playingState == 0);   // the only entry: stopped, not skipped
         writeFile(work / "in\\Artist\\Album\\song.mp3", "song bytes");
     }
 }
@@ -200,7 +203,7 @@ TEST_CASE("a move to another volume lands, or keeps both copies with a message")
     TempFolder other(secondVolume);
     writeFile(work / "in\\a.mp3", "a");
     writeFile(work / "in\\b.mp3", "b");
-    useSettings(work / "in\\", other / "out\\", "", 1, 0);
+    useSettings(work / "in\\", other / "out\\", "", 1, 1);
 
     play({work / "in\\a.mp3"});
     click();
@@ -221,6 +224,7 @@ TEST_CASE("a host that is not playing gets the error message and nothing else") 
     TempFolder work;
     for (int state : {0, 3, 2, -1}) {
         CAPTURE(state);
+        hostReset();
         writeFile(work / "in\\a.mp3", "a");
         for (int mode : {0, 1}) {
             useSettings(work / "in\\", work / "out\\", work / "archive.cmd", mode, 1);
@@ -328,6 +332,7 @@ TEST_CASE("a skip that never takes is tried three times, each failure acknowledg
         play({"C:\\In\\a.mp3"});
         host.position = position;
         host.positionStuck = true;
+        host.stopIgnored = true;
         if (position != 0) {
             host.answerNullPath = false;
             snprintf(host.entries[0], HOST_MAX_PATH, "C:\\In\\a.mp3");
@@ -336,6 +341,7 @@ TEST_CASE("a skip that never takes is tried three times, each failure acknowledg
         if (position == 0) {
             CHECK(messageBoxesSeen() == std::string(SKIP_FAILED) + SKIP_FAILED + SKIP_FAILED);
             CHECK(host.requests.nextTrack == 3);
+            CHECK(host.requests.stop == 3);
         } else {
             // The host has no entry at such a position, so it reports no path.
             CHECK(messageBoxesSeen() == NO_PATH);
@@ -346,6 +352,7 @@ TEST_CASE("a skip that never takes is tried three times, each failure acknowledg
     writeFile(work / "archive.cmd", "");
     play({"C:\\In\\a.mp3"});
     host.positionStuck = true;
+    host.stopIgnored = true;
     click();
     CHECK(readFile(work / "archive.cmd") == "");
 }
@@ -355,6 +362,7 @@ TEST_CASE("a skip that takes on the second attempt archives after one message") 
     useSettings("C:\\In\\", "D:\\Out\\", work / "archive.cmd", 0, 1);
     play({"C:\\In\\a.mp3", "C:\\In\\b.mp3"});
     host.positionStuck = true;
+    host.stopIgnored = true;
     host.onMessageBox = [] { host.positionStuck = false; };
     click();
     CHECK(messageBoxesSeen() == SKIP_FAILED);
@@ -381,6 +389,7 @@ TEST_CASE("a click while a message box of the action is open starts no second ac
     useSettings("C:\\In\\", "D:\\Out\\", work / "archive.cmd", 0, 1);
     play({"C:\\In\\a.mp3", "C:\\In\\b.mp3"});
     host.positionStuck = true;
+    host.stopIgnored = true;
     static long requestsDuringBox;
     requestsDuringBox = -1;
     host.onMessageBox = [] {
@@ -390,13 +399,13 @@ TEST_CASE("a click while a message box of the action is open starts no second ac
     };
     click();
     CHECK(requestsDuringBox == 0);
-    CHECK(host.requests.isPlaying == 1);
+    CHECK(host.requests.isPlaying == 1 + 3);   // the click's own, then one after each stop
     CHECK(host.requests.nextTrack == 3);
     CHECK(host.boxCount == 3);
     // Once the action is over, the next click runs again.
     host.onMessageBox = nullptr;
     host.positionStuck = false;
     click();
-    CHECK(host.requests.isPlaying == 2);
+    CHECK(host.requests.isPlaying == 5);
     CHECK(fileExists(work / "archive.cmd"));
 }

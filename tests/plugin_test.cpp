@@ -194,28 +194,54 @@ TEST_CASE("quit before init still loads the icon for the record it removes") {
     CHECK((currentProcedure() == hostProcedure));
 }
 
+// The host holds the playing file open until it moves on or stops, and its
+// next-track command goes nowhere from the last entry unless Repeat is on.
 TEST_CASE("a left-button press on the icon archives, then reaches the host") {
     TempFolder work;
-    writeFile(work / "in\\Artist\\a.mp3", "a");
-    writeFile(work / "in\\Artist\\b.mp3", "b");
-    for (int immediate : {0, 1}) {
+    const struct {
+        const char* what;
+        int entries;
+        int playing;
+        bool repeat;
+        int playsAfter;   // the entry that plays after the click; -1: stopped
+    } cases[] = {
+        {"a next entry", 2, 0, false, 1},
+        {"the last entry", 2, 1, false, -1},
+        {"the last entry, Repeat on", 2, 1, true, 0},
+        {"the only entry, Repeat on", 1, 0, true, -1},
+    };
+    for (const auto& c : cases) for (int immediate : {0, 1}) {
+        CAPTURE(c.what);
         CAPTURE(immediate);
+        const std::string names[] = {"a.mp3", "b.mp3"};
         hostReset();
+        for (int i = 0; i < c.entries; ++i) {
+            writeFile(work / ("in\\Artist\\" + names[i]), names[i]);
+            hostAddEntry((work / ("in\\Artist\\" + names[i])).c_str());
+        }
         writeSettings(work / "winamp.ini", immediate, 1, work / "in\\", work / "out\\", work / "archive.cmd");
-        hostAddEntry((work / "in\\Artist\\a.mp3").c_str());
-        hostAddEntry((work / "in\\Artist\\b.mp3").c_str());
+        host.repeat = c.repeat;
         LoadedPlugin plugin;
         plugin.record->init();
+        hostPlay(c.playing);
         host.loggedCount = 0;
         trayEvent(WM_LBUTTONDOWN);
         CHECK(messageBoxesSeen() == "");
         CHECK(host.requests.nextTrack == 1);
+        // Stop only where next left the position, and then nothing plays.
+        CHECK(host.requests.stop == (c.playsAfter < 0 ? 1 : 0));
+        CHECK(host.playingState == (c.playsAfter < 0 ? 0 : 1));
+        if (c.playsAfter >= 0) {
+            CHECK(host.position == c.playsAfter);
+            CHECK(widen(work / ("in\\Artist\\" + names[c.playsAfter])) == host.playing);
+        }
+        const std::string archived = "in\\Artist\\" + names[c.playing];
         if (immediate) {
-            CHECK(readFile(work / "out\\Artist\\a.mp3") == "a");
-            CHECK_FALSE(fileExists(work / "in\\Artist\\a.mp3"));
+            CHECK(readFile(work / ("out\\Artist\\" + names[c.playing])) == names[c.playing]);
+            CHECK_FALSE(fileExists(work / archived));
         } else {
             CHECK(readFile(work / "archive.cmd") ==
-                  scriptHeader() + scriptLines(work / "in\\Artist\\a.mp3", work / "out\\Artist\\"));
+                  scriptHeader() + scriptLines(work / archived, work / "out\\Artist\\"));
         }
         // The host's own procedure saw the action's requests first, the click last.
         REQUIRE(host.loggedCount >= 2);
@@ -223,8 +249,12 @@ TEST_CASE("a left-button press on the icon archives, then reaches the host") {
         CHECK(last.message == WM_TRAY);
         CHECK(last.wParam == ICON_ID);
         CHECK(last.lParam == WM_LBUTTONDOWN);
-        CHECK(hostCountLogged(WM_USER, 0, IPC_ISPLAYING) == 1);
+        CHECK(hostCountLogged(WM_USER, 0, IPC_ISPLAYING) == (c.playsAfter < 0 ? 2 : 1));
         plugin.record->quit();
+        hostReset();
+        TempFolder::removeTree(work / "in\\");
+        TempFolder::removeTree(work / "out\\");
+        DeleteFileA((work / "archive.cmd").c_str());
     }
 }
 
@@ -484,9 +514,10 @@ TEST_CASE("only the file that plays is archived: the one the host announced, nev
     }
     CHECK(hostCountLogged(WM_TRAY, ICON_ID, WM_LBUTTONDOWN) == 1);
 
-    // Played again from the playlist, c goes; the skip starts a, which the
-    // next click archives.
+    // Played again from the playlist, c goes; with Repeat on the skip starts
+    // a, which the next click archives.
     hostReset();
+    host.repeat = true;
     hostAddEntry((in + "a.mp3").c_str());
     hostAddEntry((in + "c.mp3").c_str());
     hostPlay(1);
