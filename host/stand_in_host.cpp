@@ -181,6 +181,9 @@ void startEntryAtPosition() {
     HANDLE file = CreateFileW(host.playing, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     host.playingFile = file == INVALID_HANDLE_VALUE ? nullptr : file;
+    if (!host.holdsPlayingFile) {
+        letGoOfPlayingFile();
+    }
     host.playingState = 1;
     host.playingEntryGone = false;
     if (host.unicode) {
@@ -509,6 +512,7 @@ void hostReset() {
     host.stopIgnored = false;
     host.repeat = false;
     showRepeat();
+    host.holdsPlayingFile = true;
     host.nextTrackDelayMs = 0;
     host.answerNullPath = false;
     host.entryCount = 0;

@@ -96,6 +96,7 @@ struct StandInHost {
     // input holds it, from its start until another file starts or playback
     // stops.
     HANDLE playingFile;
+    bool holdsPlayingFile;       // false: an input that reads the whole file at its start holds none
     HANDLE heldFile;             // a second hold of it that outlasts the skip (hostHoldPlayingFile)
     int releaseDelayMs;          // after the next-track command; -1 never
     void (*onDialog)(HWND dialog);  // called from the dialog's modal loop once it shows

@@ -12,11 +12,15 @@
 #include <string.h>
 #include <wchar.h>
 
+#include <initializer_list>
+
 #include "code_page.h"
+#include "file_move.h"
 #include "host_interface.h"
 #include "path_rewrite.h"
 #include "playing_file.h"
 #include "settings.h"
+#include "undo.h"
 
 namespace {
 
@@ -43,6 +47,11 @@ constexpr char TEXT_NAME_NOT_IN_CODE_PAGE[] =
     "The name of the playing file has characters that the script file cannot hold. Rename the file, "
     "or archive it in immediate mode.";
 
+// Whether one of the user's actions (an archive, an undo) is running: one of
+// its message boxes is open, and their modal loops go on dispatching the
+// host's messages, clicks on the icon among them.
+bool actionRunning;
+
 // What the user is told when the playing file cannot be told for sure, by
 // PlayingFile.
 constexpr const char* PLAYING_FILE_REFUSALS[] = {
@@ -51,8 +60,6 @@ constexpr const char* PLAYING_FILE_REFUSALS[] = {
 
 constexpr int SKIP_ATTEMPTS = 3;
 constexpr DWORD SKIP_WAIT_MS = 50;
-constexpr DWORD MOVE_RETRY_MS = 1000;
-constexpr DWORD MOVE_RETRY_STEP_MS = 50;
 
 void showMessage(const char* text, const char* caption) {
     MessageBoxA(nullptr, text, caption, MB_OK);
@@ -60,10 +67,6 @@ void showMessage(const char* text, const char* caption) {
 
 void showError(const char* text) {
     showMessage(text, CAPTION_ERROR);
-}
-
-bool fileExists(const wchar_t* path) {
-    return GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES;
 }
 
 // Moves playback off the playing file, so that the host lets it go: the
@@ -90,69 +93,20 @@ bool skipToNextTrack(HWND hwnd, LRESULT position) {
     return false;
 }
 
-bool makeDirectory(const wchar_t* directory) {
-    return CreateDirectoryW(directory, nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
-}
-
-// Creates every missing level of directory (which ends in the separator),
-// as the command prompt's mkdir does. Mostly the folder exists already, or
-// only its last level is missing, so that is tried first. Levels that cannot
-// be made, such as the drive, are left to the move to report.
-void createDirectoryLevels(const wchar_t* directory) {
-    if (makeDirectory(directory)) {
-        return;
-    }
-    wchar_t level[PATH_BUFFER_SIZE];
-    const size_t length = wcslen(directory);
-    for (size_t i = 1; i < length; ++i) {
-        if (directory[i] == PATH_SEPARATOR) {
-            wmemcpy(level, directory, i);
-            level[i] = L'\0';
-            makeDirectory(level);
-        }
-    }
-}
-
-bool isFileInUse(DWORD error) {
-    return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
-}
-
-// Whether both paths start with the same drive letter. A move between
-// them is then a rename, which either happens whole or not at all.
-bool onSameDrive(const wchar_t* source, const wchar_t* target) {
-    const auto isDrive = [](const wchar_t* path) {
-        return ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z')) &&
-               path[1] == ':';
-    };
-    return isDrive(source) && isDrive(target) && (source[0] | 0x20) == (target[0] | 0x20);
-}
-
-// Moves source to target without ever replacing an existing file: MoveFileW
-// refuses an existing target. The host may still hold the file a moment
-// after the skip, so a move refused for a file in use is tried again for
-// about a second.
-void moveToArchive(const wchar_t* source, const wchar_t* target) {
-    // Across volumes the move is a copy and a delete; when only the copy
-    // lands, Windows reports success and Wine failure, and both copies stay.
-    // Telling that apart needs to know whether the target was there before.
-    const bool mayCopy = !onSameDrive(source, target);
-    // Archived onto itself (the two roots are the same folder): a rename to
-    // its own name would report success for a file that went nowhere.
-    if (_wcsicmp(source, target) == 0 || (mayCopy && fileExists(target))) {
-        showError(TEXT_NOT_MOVED);
-        return;
-    }
-    const DWORD start = GetTickCount();
-    BOOL moved = MoveFileW(source, target);
-    while (!moved && isFileInUse(GetLastError()) && GetTickCount() - start < MOVE_RETRY_MS) {
-        Sleep(MOVE_RETRY_STEP_MS);
-        moved = MoveFileW(source, target);
-    }
-    if (mayCopy && (moved ? fileExists(source) : fileExists(target))) {
+// Moves the file into the archive; true when it is there and nowhere else.
+bool moveToArchive(const wchar_t* source, const wchar_t* target) {
+    switch (moveWithoutReplacing(source, target)) {
+    case MOVE_DONE:
+        return true;
+    case MOVE_COPY_KEPT:
         showError(TEXT_ORIGINAL_KEPT);
-    } else if (!moved) {
-        showError(TEXT_NOT_MOVED);
+        return false;
+    case MOVE_TARGET_TAKEN:
+    case MOVE_FAILED:
+        break;
     }
+    showError(TEXT_NOT_MOVED);
+    return false;
 }
 
 // In a batch file the command prompt drops a single '%' and expands two of
@@ -160,6 +114,12 @@ void moveToArchive(const wchar_t* source, const wchar_t* target) {
 // code-page text that fits ANSI_PATH_SIZE bytes, so doubled it fits. A '%'
 // byte is never the second byte of a character.
 constexpr size_t SCRIPT_PATH_SIZE = 2 * ANSI_PATH_SIZE;
+static_assert(SCRIPT_ADDITION_SIZE >= 512 + 8 * SCRIPT_PATH_SIZE,
+              "a click's bytes, with every path of its lines at its longest, fit the undo's copy");
+
+// The bytes the last click appended to the script, composed whole before
+// they are written.
+char scriptAddition[SCRIPT_ADDITION_SIZE];
 
 void toBatchText(const char* path, char (&text)[SCRIPT_PATH_SIZE]) {
     size_t length = 0;
@@ -170,6 +130,17 @@ void toBatchText(const char* path, char (&text)[SCRIPT_PATH_SIZE]) {
         text[length++] = *path;
     }
     text[length] = '\0';
+}
+
+// Appends the texts to added, which holds SCRIPT_ADDITION_SIZE bytes: room
+// for every click's, so nothing is ever cut there.
+void appendTexts(char* added, size_t& length, std::initializer_list<const char*> texts) {
+    for (const char* text : texts) {
+        for (; *text != '\0' && length + 1 < SCRIPT_ADDITION_SIZE; ++text) {
+            added[length++] = *text;
+        }
+    }
+    added[length] = '\0';
 }
 
 // Opens the script file for appending, before any skip: a script that
@@ -194,8 +165,8 @@ bool rootsAreFullPaths(const wchar_t* fromRoot, const wchar_t* toRoot) {
 
 // Script mode: the lines must fit the code page and the script must open
 // before the skip; then the skip, then the lines.
-void archiveByScript(HWND hwnd, LRESULT position, const char* source, const wchar_t* target,
-                     const wchar_t* directory) {
+void archiveByScript(HWND hwnd, LRESULT position, const char* source, const wchar_t* sourceWide,
+                     const wchar_t* target, const wchar_t* directory) {
     char directoryInCodePage[ANSI_PATH_SIZE];
     char targetInCodePage[ANSI_PATH_SIZE];
     if (!toAnsiText(directory, directoryInCodePage, sizeof directoryInCodePage) ||
@@ -205,9 +176,8 @@ void archiveByScript(HWND hwnd, LRESULT position, const char* source, const wcha
     }
     const bool skip = playNextTrack == 1;
     // A script that the skip then fails for is not left behind as an empty
-    // file of ours.
-    const bool scriptExisted =
-        !skip || GetFileAttributesA(scriptFilePathAndName) != INVALID_FILE_ATTRIBUTES;
+    // file of ours, and the undo of one the click made deletes it.
+    const bool scriptExisted = GetFileAttributesA(scriptFilePathAndName) != INVALID_FILE_ATTRIBUTES;
     FILE* script = openScriptFile();
     if (script == nullptr) {
         return;
@@ -219,7 +189,11 @@ void archiveByScript(HWND hwnd, LRESULT position, const char* source, const wcha
         }
         return;
     }
-    createCommandPromptScript(script, directoryInCodePage, targetInCodePage, source);
+    const size_t added =
+        createCommandPromptScript(script, directoryInCodePage, targetInCodePage, source, scriptAddition);
+    if (added != 0) {
+        noteArchiveScripted(scriptFilePathAndName, scriptAddition, added, !scriptExisted, sourceWide);
+    }
 }
 
 // Immediate mode: a file of that name in the archive already is never
@@ -236,8 +210,10 @@ void archiveImmediately(HWND hwnd, LRESULT position, const wchar_t* source, cons
             return;
         }
     }
-    createDirectoryLevels(directory);
-    moveToArchive(source, target);
+    const size_t madeFrom = createDirectoryLevels(directory);
+    if (moveToArchive(source, target)) {
+        noteArchiveMoved(source, target, directory, madeFrom);
+    }
 }
 
 // The checks every click makes, then the mode's own steps.
@@ -289,7 +265,7 @@ void runArchiveAction(HWND hwnd) {
     wchar_t directory[PATH_BUFFER_SIZE];
     createDirectoryName(target, directory, PATH_BUFFER_SIZE);
     if (immediateMode == 0) {
-        archiveByScript(hwnd, position, source, target, directory);
+        archiveByScript(hwnd, position, source, sourceWide, target, directory);
     } else {
         archiveImmediately(hwnd, position, sourceWide, target, directory);
     }
@@ -304,35 +280,46 @@ void runArchiveAction(HWND hwnd) {
 // which the command prompt would otherwise read in the console's code page,
 // and turns off the expansion of !variables!, which a registry setting or
 // cmd /v:on may have turned on: every later line is then read as written.
-void createCommandPromptScript(FILE* script, const char* directory, const char* target,
-                               const char* source) {
+size_t createCommandPromptScript(FILE* script, const char* directory, const char* target,
+                                 const char* source, char* added) {
     char directoryText[SCRIPT_PATH_SIZE];
     char targetText[SCRIPT_PATH_SIZE];
     char sourceText[SCRIPT_PATH_SIZE];
     toBatchText(directory, directoryText);
     toBatchText(target, targetText);
     toBatchText(source, sourceText);
+    size_t length = 0;
     fseek(script, 0, SEEK_END);
     if (ftell(script) == 0) {
-        fprintf(script, "chcp %u >nul\r\nsetlocal DisableDelayedExpansion\r\n", GetACP());
+        char codePage[16];
+        wsprintfA(codePage, "%u", GetACP());
+        appendTexts(added, length, {"chcp ", codePage, " >nul\r\nsetlocal DisableDelayedExpansion\r\n"});
     } else if (fseek(script, -1, SEEK_END) == 0 && fgetc(script) != '\n') {
         // A script edited by hand may end without a line end (text editors
         // save files so); the new lines must not be glued to its last line.
-        fseek(script, 0, SEEK_END);
-        fputs("\r\n", script);
+        appendTexts(added, length, {"\r\n"});
     }
+    appendTexts(added, length,
+                {"mkdir \"", directoryText, "\"\r\nif not exist \"", targetText, "\" move \"", sourceText,
+                 "\" \"", directoryText, "\"\r\n"});
     fseek(script, 0, SEEK_END);
-    fprintf(script, "mkdir \"%s\"\r\nif not exist \"%s\" move \"%s\" \"%s\"\r\n", directoryText,
-            targetText, sourceText, directoryText);
-    fclose(script);
+    const bool written = fwrite(added, 1, length, script) == length;
+    return fclose(script) == 0 && written ? length : 0;
+}
+
+bool isActionRunning() {
+    return actionRunning;
+}
+
+void runAction(void (*action)(HWND), HWND hwnd) {
+    if (actionRunning) {
+        return;
+    }
+    actionRunning = true;
+    action(hwnd);
+    actionRunning = false;
 }
 
 void archiveCurrentFile(HWND hwnd) {
-    static bool running = false;
-    if (running) {
-        return;
-    }
-    running = true;
-    runArchiveAction(hwnd);
-    running = false;
+    runAction(runArchiveAction, hwnd);
 }

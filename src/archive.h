@@ -10,8 +10,16 @@
 // message boxes is open) does nothing.
 void archiveCurrentFile(HWND hwnd);
 
+// Runs one of the user's actions for the host's main window, unless one is
+// running already: the second would act on a state the first has not left
+// yet.
+void runAction(void (*action)(HWND), HWND hwnd);
+bool isActionRunning();
+
 // Appends the mkdir and the move line for one file to the script file,
 // opened for appending and reading, and closes it. The paths are in the ANSI
-// code page: the target's directory, the target and the playing file.
-void createCommandPromptScript(FILE* script, const char* directory, const char* target,
-                               const char* source);
+// code page: the target's directory, the target and the playing file. The
+// bytes appended go into added (SCRIPT_ADDITION_SIZE); returns how many, or
+// 0 when they could not be written whole.
+size_t createCommandPromptScript(FILE* script, const char* directory, const char* target,
+                                 const char* source, char* added);

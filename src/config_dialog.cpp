@@ -188,6 +188,9 @@ void handleCommand(HWND hDlg, int control) {
     }
 }
 
+// From config until the dialog closes.
+bool configurationOpen;
+
 }  // namespace
 
 void setVisibility(HWND hDlg, int control, int command) {
@@ -203,8 +206,14 @@ void config() {
     strcpy(rootDirectoryArchiveFrom_Temp, rootDirectoryArchiveFrom);
     strcpy(rootDirectoryArchiveTo_Temp, rootDirectoryArchiveTo);
     strcpy(scriptFilePathAndName_Temp, scriptFilePathAndName);
+    configurationOpen = true;
     DialogBoxParamW(plugin.hDllInstance, MAKEINTRESOURCEW(IDD_CONFIGURATION), plugin.hwndParent,
                     ConfigProc, 0);
+    configurationOpen = false;
+}
+
+bool isConfigurationOpen() {
+    return configurationOpen;
 }
 
 // Returns 0 for every message, WM_INITDIALOG included, so the platform

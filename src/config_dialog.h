@@ -11,5 +11,8 @@ extern char scriptFilePathAndName_Temp[PATH_BUFFER_SIZE];
 extern int immediateMode_Temp;
 extern int playNextTrack_Temp;
 
+// Whether the dialog is open, from the icon's menu or the host's preferences.
+bool isConfigurationOpen();
+
 INT_PTR CALLBACK ConfigProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM lParam);
 void setVisibility(HWND hDlg, int control, int command);

@@ -1,8 +1,9 @@
 // The plug-in as the host sees it: the plugin record and its one export,
 // start-up and shutdown, the tray icon, and the window procedure that hooks
 // the host's main window so that a left click on the icon, or the user's key
-// for the action in the player's hotkey list, archives the playing file, and
-// notes each file whose playback the host announces there.
+// for the action in the player's hotkey list, archives the playing file, a
+// right click opens the icon's menu, and each file whose playback the host
+// announces there is noted.
 #include "gen_tunestow.h"
 
 #include <shellapi.h>
@@ -12,6 +13,8 @@
 #include "playing_file.h"
 #include "resource.h"
 #include "settings.h"
+#include "tray_menu.h"
+#include "undo.h"
 
 namespace {
 
@@ -96,8 +99,17 @@ void unhookHostWindow() {
                        reinterpret_cast<LPCSTR>(WndProc), &pinned);
 }
 
-bool isTrayLeftButtonPress(WPARAM wParam, LPARAM lParam) {
-    return LOWORD(lParam) == WM_LBUTTONDOWN && LOWORD(wParam) == SYSTRAY_ICON_ID;
+// The shell sends an icon of the first form its mouse messages so: the
+// icon's identifier in wParam, the mouse message in lParam.
+void handleTrayEvent(HWND hwnd, WPARAM wParam, LPARAM lParam) {
+    if (LOWORD(wParam) != SYSTRAY_ICON_ID) {
+        return;
+    }
+    if (LOWORD(lParam) == WM_LBUTTONDOWN) {
+        archiveCurrentFile(hwnd);
+    } else if (LOWORD(lParam) == WM_RBUTTONUP && !isActionRunning()) {
+        showTrayMenu(hwnd);
+    }
 }
 
 // The player's own messages to its main window: the file that starts to
@@ -105,8 +117,17 @@ bool isTrayLeftButtonPress(WPARAM wParam, LPARAM lParam) {
 void handlePlayerMessage(HWND hwnd, WPARAM wParam, LPARAM lParam) {
     if (lParam == IPC_PLAYING_FILEW) {
         noteAnnouncedFile(wParam);
-    } else if (isHotkeyAction(lParam)) {
+        return;
+    }
+    switch (hotkeyActionFor(lParam)) {
+    case HOTKEY_ARCHIVE:
         archiveCurrentFile(hwnd);
+        break;
+    case HOTKEY_UNDO:
+        runAction(undoLastArchive, hwnd);
+        break;
+    case HOTKEY_NONE:
+        break;
     }
 }
 
@@ -131,26 +152,25 @@ extern "C" BOOL WINAPI DllMainCRTStartup(HINSTANCE, DWORD, LPVOID) {
 int init() {
     taskbarCreatedMessage = RegisterWindowMessageA("TaskbarCreated");
     forgetAnnouncedFile();
+    forgetLastArchive();
     hookHostWindow();
     loadIconOnce();
     notifyTray(NIM_ADD, TRAY_TIP);
     loadConfiguration();
-    addHotkeyAction(plugin.hwndParent);
+    addHotkeyActions(plugin.hwndParent);
     return 0;
 }
 
 void quit() {
     loadIconOnce();
     notifyTray(NIM_DELETE, "");
-    stopHotkeyAction();
+    stopHotkeyActions();
     unhookHostWindow();
 }
 
 LRESULT CALLBACK WndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_TRAY_CALLBACK) {
-        if (isTrayLeftButtonPress(wParam, lParam)) {
-            archiveCurrentFile(hwnd);
-        }
+        handleTrayEvent(hwnd, wParam, lParam);
     } else if (message == WM_USER) {
         handlePlayerMessage(hwnd, wParam, lParam);
     } else if (message == taskbarCreatedMessage && message != 0) {

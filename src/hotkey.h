@@ -1,18 +1,21 @@
-// The plug-in's action in the player's list of global hotkeys, so that a key
-// the user binds there archives the playing file as a click on the icon does.
+// The plug-in's actions in the player's list of global hotkeys, so that a
+// key the user binds there archives the playing file as a click on the icon
+// does, and another undoes the last archive as the icon's menu does.
 #pragma once
 
 #include <windows.h>
 
-// Offers the action to the player's hotkey list, once per run of the player,
-// and listens for its key until stopHotkeyAction. A player before 5.0 has no
-// such list: nothing is sent.
-void addHotkeyAction(HWND hwnd);
+enum HotkeyActionKind { HOTKEY_NONE = -1, HOTKEY_ARCHIVE, HOTKEY_UNDO };
 
-// The player offers no way to take the action back: a key pressed after this
+// Offers the actions to the player's hotkey list, each once per run of the
+// player, and listens for their keys until stopHotkeyActions. A player
+// before 5.0 has no such list: nothing is sent.
+void addHotkeyActions(HWND hwnd);
+
+// The player offers no way to take an action back: a key pressed after this
 // reaches the player, which ignores it, or is only passed on.
-void stopHotkeyAction();
+void stopHotkeyActions();
 
-// Whether a WM_USER message with this lParam is the action's, sent for the
-// user's key.
-bool isHotkeyAction(LPARAM lParam);
+// Which action a WM_USER message with this lParam is, sent for the user's
+// key; HOTKEY_NONE for every other message.
+HotkeyActionKind hotkeyActionFor(LPARAM lParam);

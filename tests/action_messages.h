@@ -22,3 +22,11 @@ constexpr char NAME_NOT_IN_CODE_PAGE[] =
 constexpr char PLAYLIST_CHANGED[] =
     "Error|The playlist has changed since the playing file started, so it is not clear which file is playing. "
     "Nothing was archived. Play the file again from the playlist, then click.\n";
+
+// The undo's.
+constexpr char ARCHIVED_FILE_GONE[] =
+    "Error|The archived file is no longer in the archive, so it was not moved back.\n";
+constexpr char OLD_PATH_TAKEN[] =
+    "Error|A file of that name is in the old folder again, so the archived file was not moved back.\n";
+constexpr char SCRIPT_CHANGED[] =
+    "Error|The script file has changed since the lines were added, so they were not taken out.\n";

@@ -135,6 +135,65 @@ LRESULT trayEvent(UINT mouseMessage, UINT id = ICON_ID) {
     return SendMessageA(host.window, WM_TRAY, id, mouseMessage);
 }
 
+// The icon's menu as a right click showed it, read from a timer of this
+// thread, which fires inside the menu's own loop.
+struct MenuItem {
+    std::wstring text;
+    bool grayed;
+    bool isDefault;
+    bool separator;
+};
+std::vector<MenuItem> menuSeen;
+wchar_t menuChoice;   // the mnemonic sent to the menu; 0 closes it with Escape
+
+VOID CALLBACK readMenu(HWND, UINT, UINT_PTR timer, DWORD) {
+    HWND menuWindow = FindWindowA("#32768", nullptr);
+    if (menuWindow == nullptr || !IsWindowVisible(menuWindow)) {
+        return;   // not shown yet
+    }
+    KillTimer(nullptr, timer);
+    HMENU menu = reinterpret_cast<HMENU>(SendMessageW(menuWindow, MN_GETHMENU, 0, 0));
+    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+        wchar_t text[256] = L"";
+        MENUITEMINFOW item = {};
+        item.cbSize = sizeof item;
+        item.fMask = MIIM_STRING | MIIM_STATE | MIIM_FTYPE;
+        item.dwTypeData = text;
+        item.cch = 256;
+        GetMenuItemInfoW(menu, i, TRUE, &item);
+        menuSeen.push_back({text, (item.fState & MFS_GRAYED) != 0, (item.fState & MFS_DEFAULT) != 0,
+                            (item.fType & MFT_SEPARATOR) != 0});
+    }
+    if (menuChoice != 0) {
+        PostMessageW(menuWindow, WM_CHAR, menuChoice, 0);
+    } else {
+        PostMessageW(menuWindow, WM_KEYDOWN, VK_ESCAPE, 0);
+    }
+}
+
+// A right click on the icon, choosing the item with mnemonic choice; what
+// the menu showed, empty when none came.
+std::vector<MenuItem> rightClick(wchar_t choice = 0) {
+    menuSeen.clear();
+    menuChoice = choice;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 20, readMenu);
+    trayEvent(WM_RBUTTONUP);
+    KillTimer(nullptr, timer);
+    return menuSeen;
+}
+
+std::wstring undoItem(const std::vector<MenuItem>& menu) {
+    return menu.size() == 4 && !menu[1].grayed ? menu[1].text : L"(none)";
+}
+
+int loggedCommands() {
+    int commands = 0;
+    for (int i = 0; i < host.loggedCount && i < HOST_MAX_LOGGED; ++i) {
+        commands += host.logged[i].message == WM_COMMAND;
+    }
+    return commands;
+}
+
 void checkTrayRecord(const TrayCall& call, DWORD command, const char* tip) {
     CHECK(call.command == command);
     CHECK(call.size == 88);
@@ -292,7 +351,7 @@ TEST_CASE("other tray events and other messages are only passed on") {
         UINT mouse;
         UINT id;
     } events[] = {
-        {WM_LBUTTONUP, ICON_ID},    {WM_RBUTTONDOWN, ICON_ID}, {WM_RBUTTONUP, ICON_ID},
+        {WM_LBUTTONUP, ICON_ID},    {WM_RBUTTONDOWN, ICON_ID}, {WM_RBUTTONUP, ICON_ID + 1},
         {WM_LBUTTONDBLCLK, ICON_ID}, {WM_MOUSEMOVE, ICON_ID},   {WM_MBUTTONDOWN, ICON_ID},
         {WM_LBUTTONDOWN, ICON_ID + 1}, {WM_LBUTTONDOWN, 0},
     };
@@ -323,6 +382,167 @@ LRESULT CALLBACK laterHook(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam
 WNDPROC beforeLaterHook;
 LRESULT CALLBACK laterHook(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     return CallWindowProcA(beforeLaterHook, hwnd, message, wParam, lParam);
+}
+
+TEST_CASE("a right click on the icon opens its menu; its items archive and open the settings") {
+    TempFolder work;
+    const std::string in = work / "in\\";
+    writeFile(in + "a.mp3", "a");
+    writeFile(in + "b.mp3", "b");
+    hostReset();
+    writeSettings(work / "winamp.ini", 1, 1, in, work / "out\\", "");
+    hostAddEntry((in + "a.mp3").c_str());
+    hostAddEntry((in + "b.mp3").c_str());
+    LoadedPlugin plugin;
+    plugin.record->init();
+    hostPlay(0);
+    host.loggedCount = 0;
+    std::vector<MenuItem> menu = rightClick();
+    REQUIRE(menu.size() == 4);
+    CHECK((menu[0].text == L"&Archive the playing file"));
+    CHECK(menu[0].isDefault);
+    CHECK_FALSE(menu[0].grayed);
+    CHECK((menu[1].text == L"&Undo the last archive"));
+    CHECK(menu[1].grayed);
+    CHECK(menu[2].separator);
+    CHECK((menu[3].text == L"&Settings..."));
+    CHECK_FALSE(menu[3].grayed);
+    // Closed with Escape: nothing happened, and the click reached the host,
+    // but none of the menu's commands did.
+    CHECK(readFile(in + "a.mp3") == "a");
+    CHECK(hostCountLogged(WM_TRAY, ICON_ID, WM_RBUTTONUP) == 1);
+    CHECK(loggedCommands() == 0);
+
+    rightClick(L'a');
+    CHECK(messageBoxesSeen() == "");
+    CHECK(readFile(work / "out\\a.mp3") == "a");
+    CHECK(loggedCommands() == 1);   // the skip's, no other
+    CHECK(hostCountLogged(WM_COMMAND, 40048, 0) == 1);
+
+    // The settings item opens the dialog the host's configure routine
+    // does; while it is open, the item is grayed.
+    static std::vector<MenuItem> menuInDialog;
+    static std::string caption;
+    static HWND owner;
+    host.onDialog = [](HWND dialog) {
+        char text[64] = "";
+        GetWindowTextA(dialog, text, sizeof text);
+        caption = text;
+        owner = GetWindow(dialog, GW_OWNER);
+        menuInDialog = rightClick();
+        SendMessageA(GetDlgItem(dialog, IDCANCEL), BM_CLICK, 0, 0);
+    };
+    rightClick(L's');
+    host.onDialog = nullptr;
+    CHECK(caption == "Configuration");
+    CHECK(owner == host.window);
+    REQUIRE(menuInDialog.size() == 4);
+    CHECK(menuInDialog[3].grayed);
+    CHECK_FALSE(menuInDialog[0].grayed);
+    CHECK(messageBoxesSeen() == "");
+    plugin.record->quit();
+}
+
+TEST_CASE("undo moves an immediate archive back, and removes only the folders the archive made") {
+    TempFolder work;
+    const std::string in = work / "in\\";
+    const std::string out = work / "out\\";
+    const std::string tom = "New Band\\Album\\Tom & Jerry.mp3";
+    writeFile(in + tom, "tom");
+    writeFile(in + "Old Band\\x.mp3", "x");
+    CreateDirectoryA(out.c_str(), nullptr);
+    CreateDirectoryA((out + "Old Band").c_str(), nullptr);
+    hostReset();
+    writeSettings(work / "winamp.ini", 1, 1, in, out, "");
+    for (const std::string& name : {tom, std::string("Old Band\\x.mp3"), std::string("next.mp3")}) {
+        hostAddEntry((in + name).c_str());
+    }
+    LoadedPlugin plugin;
+    plugin.record->init();
+    hostPlay(0);
+    trayEvent(WM_LBUTTONDOWN);
+    REQUIRE(readFile(out + tom) == "tom");
+    CHECK((undoItem(rightClick(L'u')) == L"&Undo: move Tom && Jerry.mp3 back"));
+    CHECK(messageBoxesSeen() == "");
+    CHECK(readFile(in + tom) == "tom");
+    CHECK_FALSE(fileExists(out + tom));
+    CHECK_FALSE(folderExists(out + "New Band"));
+    CHECK(folderExists(out + "Old Band"));
+    CHECK((undoItem(rightClick()) == L"(none)"));   // done: nothing left to undo
+    CHECK(host.position == 1);                      // playback was not touched
+
+    // Into a folder that was there before; then a file of that name is put
+    // in the old folder: both stay, and the undo is offered again.
+    trayEvent(WM_LBUTTONDOWN);
+    REQUIRE(readFile(out + "Old Band\\x.mp3") == "x");
+    writeFile(in + "Old Band\\x.mp3", "new x");
+    CHECK((undoItem(rightClick(L'u')) == L"&Undo: move x.mp3 back"));
+    CHECK(messageBoxesSeen() == OLD_PATH_TAKEN);
+    CHECK(readFile(in + "Old Band\\x.mp3") == "new x");
+    CHECK(readFile(out + "Old Band\\x.mp3") == "x");
+    DeleteFileA((in + "Old Band\\x.mp3").c_str());
+    host.boxCount = 0;
+    rightClick(L'u');
+    CHECK(messageBoxesSeen() == "");
+    CHECK(readFile(in + "Old Band\\x.mp3") == "x");
+    CHECK(folderExists(out + "Old Band"));
+    plugin.record->quit();
+}
+
+TEST_CASE("undo takes a script archive's lines off the script, or the script it made, unless it was edited") {
+    TempFolder work;
+    const std::string script = work / "archive.cmd";
+    const std::string longName = std::string(70, 'n') + ".mp3";
+    hostReset();
+    writeSettings(work / "winamp.ini", 0, 1, "C:\\In\\", "D:\\Out\\", script);
+    for (const std::string& name : {std::string("a.mp3"), std::string("b.mp3"), longName}) {
+        hostAddEntry(("C:\\In\\" + name).c_str());
+    }
+    LoadedPlugin plugin;
+    plugin.record->init();
+    hostPlay(0);
+    trayEvent(WM_LBUTTONDOWN);
+    REQUIRE(readFile(script) == scriptHeader() + scriptLines("C:\\In\\a.mp3", "D:\\Out\\"));
+    CHECK((undoItem(rightClick(L'u')) == L"&Undo: take a.mp3 out of the script"));
+    CHECK(readFile(script) == "<missing>");   // the click had made it
+
+    // Of two clicks, the second is undone; the first one's lines stay.
+    const std::string linesOfB = scriptHeader() + scriptLines("C:\\In\\b.mp3", "D:\\Out\\");
+    trayEvent(WM_LBUTTONDOWN);
+    trayEvent(WM_LBUTTONDOWN);
+    CHECK((undoItem(rightClick(L'u')) ==
+           L"&Undo: take " + std::wstring(63, L'n') + L"\u2026 out of the script"));
+    CHECK(readFile(script) == linesOfB);
+    CHECK((undoItem(rightClick()) == L"(none)"));
+
+    // Edited since: the undo refuses, the script stays as it is, and the
+    // undo is still offered.
+    hostPlay(2);
+    trayEvent(WM_LBUTTONDOWN);
+    const std::string edited = readFile(script) + "rem my own line\r\n";
+    writeFile(script, edited);
+    rightClick(L'u');
+    CHECK(messageBoxesSeen() == SCRIPT_CHANGED);
+    CHECK(readFile(script) == edited);
+    CHECK((undoItem(rightClick()) != L"(none)"));
+    plugin.record->quit();
+}
+
+TEST_CASE("while a message box of an action is open, a right click is only passed on") {
+    hostReset();
+    host.answerIniFile = false;
+    LoadedPlugin plugin;
+    plugin.record->init();
+    host.playingState = 0;   // the click gets its message box
+    static std::vector<MenuItem> menuDuringBox;
+    host.onMessageBox = [] { menuDuringBox = rightClick(); };
+    trayEvent(WM_LBUTTONDOWN);
+    host.onMessageBox = nullptr;
+    CHECK(messageBoxesSeen() == NOT_PLAYING);
+    CHECK(menuDuringBox.empty());
+    CHECK(hostCountLogged(WM_TRAY, ICON_ID, WM_RBUTTONUP) == 1);
+    CHECK(rightClick().size() == 4);   // once it is over, the menu comes again
+    plugin.record->quit();
 }
 
 // Run in a process of its own (ctest plugin_unload_test): the module stays
@@ -531,7 +751,7 @@ TEST_CASE("only the file that plays is archived: the one the host announced, nev
     CHECK(readFile(in + "b.mp3") == "b.mp3");
 }
 
-TEST_CASE("the player's hotkey list gets one action, and its key archives as a click does") {
+TEST_CASE("the player's hotkey list gets two actions, and their keys archive and undo as the icon does") {
     TempFolder work;
     const std::string in = work / "in\\";
     for (const char* name : {"a.mp3", "b.mp3", "c.mp3"}) {
@@ -557,16 +777,20 @@ TEST_CASE("the player's hotkey list gets one action, and its key archives as a c
         }
         CHECK(userMessages == host.requests.registerMessage + host.requests.getIniFile +
                                   host.requests.getIniFileW);
-        CHECK(host.requests.registerMessage == 4);
+        CHECK(host.requests.registerMessage == 8);
         trayEvent(WM_LBUTTONDOWN);
+        // Other plug-ins ask the player's version (WM_USER, lParam 0) all
+        // the time: with no number to listen for, that is no key.
+        SendMessageA(host.window, WM_USER, 0, 0);
         plugin.record->quit();
         CHECK(messageBoxesSeen() == "");
         CHECK(readFile(work / "out\\a.mp3") == "a.mp3");
+        CHECK(readFile(in + "b.mp3") == "b.mp3");
         return;
     }
     // Added once per run of the player, however often init runs: added
-    // again, the action would lose its name.
-    REQUIRE(host.hotkeyCount == 1);
+    // again, an action would lose its name.
+    REQUIRE(host.hotkeyCount == 2);
     const HostHotkey& action = host.hotkeys[0];
     CHECK(std::string(action.name) == "Tunestow: Archive the playing file");
     CHECK(std::string(action.id) == "tunestow archive");
@@ -576,17 +800,29 @@ TEST_CASE("the player's hotkey list gets one action, and its key archives as a c
     CHECK(action.lParam == hostRegisteredNumber("TUNESTOWARCHIVE"));
     CHECK(action.lParam > 65536);
     CHECK((action.window == nullptr));
+    const HostHotkey& undo = host.hotkeys[1];
+    CHECK(std::string(undo.name) == "Tunestow: Undo the last archive");
+    CHECK(std::string(undo.id) == "tunestow undo");
+    CHECK(undo.message == WM_USER);
+    CHECK(undo.lParam == hostRegisteredNumber("TUNESTOWUNDO"));
+    CHECK(undo.lParam > 65536);
+    CHECK(undo.lParam != action.lParam);
 
+    hostPlay(0);
     hostPressHotkey(0);
     hostPressHotkey(0);
+    hostPressHotkey(1);   // b comes back
+    SendMessageW(host.window, WM_USER, 0, 0);   // the version request is no key
     host.playingState = 0;
     hostPressHotkey(0);
     CHECK(messageBoxesSeen() == NOT_PLAYING);
     CHECK(host.requests.nextTrack == 2);
     CHECK(readFile(work / "out\\a.mp3") == "a.mp3");
-    CHECK(readFile(work / "out\\b.mp3") == "b.mp3");
+    CHECK(readFile(in + "b.mp3") == "b.mp3");
+    CHECK_FALSE(fileExists(work / "out\\b.mp3"));
     CHECK(readFile(in + "c.mp3") == "c.mp3");
     CHECK(hostCountLogged(WM_USER, 0, action.lParam) == 3);   // each press reached the host too
+    CHECK(hostCountLogged(WM_USER, 0, undo.lParam) == 1);
     // After quit the key is the player's alone again.
     plugin.record->quit();
     host.playingState = 1;

@@ -1,0 +1,30 @@
+// Moving a file without ever replacing one, and making the folders it goes
+// to. The archive moves the playing file into the archive with these, and
+// the undo moves it back; each tells the user in its own words what failed.
+#pragma once
+
+#include <windows.h>
+
+enum MoveResult {
+    MOVE_DONE,          // the file is at the target and nowhere else
+    MOVE_TARGET_TAKEN,  // a file is at the target already (or it is the source): nothing moved
+    MOVE_FAILED,        // nothing moved: the file in use, no rights, no such folder
+    MOVE_COPY_KEPT,     // copied to another drive, but the source could not be removed
+};
+
+bool fileExists(const wchar_t* path);
+
+// Creates every missing level of directory (which ends in the separator), as
+// the command prompt's mkdir does. Returns the length of the shallowest level
+// it made, up to its closing separator, or 0 when it made none: the levels
+// from there down are the ones removeMadeDirectories may take away again.
+size_t createDirectoryLevels(const wchar_t* directory);
+
+// Removes the levels of directory that createDirectoryLevels made
+// (madeFrom), deepest first, each only while it is empty.
+void removeMadeDirectories(const wchar_t* directory, size_t madeFrom);
+
+// Moves source to target, never replacing a file there. The host may still
+// hold the file a moment after it moved on, so a move refused for a file in
+// use is tried again for about a second.
+MoveResult moveWithoutReplacing(const wchar_t* source, const wchar_t* target);

@@ -1,0 +1,202 @@
+// What the last archive did, and its undo. See undo.h.
+#include "undo.h"
+
+#include <stdio.h>
+#include <string.h>
+#include <wchar.h>
+
+#include "file_move.h"
+
+namespace {
+
+constexpr char CAPTION_ERROR[] = "Error";
+constexpr char TEXT_ARCHIVED_FILE_GONE[] =
+    "The archived file is no longer in the archive, so it was not moved back.";
+constexpr char TEXT_OLD_PATH_TAKEN[] =
+    "A file of that name is in the old folder again, so the archived file was not moved back.";
+constexpr char TEXT_NOT_MOVED_BACK[] = "The archived file could not be moved back. It stays in the archive.";
+constexpr char TEXT_ARCHIVED_COPY_KEPT[] =
+    "The file was copied back, but the archived copy could not be removed.";
+constexpr char TEXT_SCRIPT_CHANGED[] =
+    "The script file has changed since the lines were added, so they were not taken out.";
+
+// The name in the menu is cut to this many characters, the ellipsis included.
+constexpr size_t MENU_NAME_LENGTH = 64;
+
+enum LastArchive { LAST_ARCHIVE_NONE, LAST_ARCHIVE_MOVED, LAST_ARCHIVE_SCRIPTED };
+
+LastArchive lastArchive;
+wchar_t archivedSource[PATH_BUFFER_SIZE];   // the file's old path; its name is the menu's
+// Moved: where it went, and the folder levels the move made.
+wchar_t archivedTarget[PATH_BUFFER_SIZE];
+wchar_t archivedDirectory[PATH_BUFFER_SIZE];
+size_t directoriesMadeFrom;
+// Scripted: the script, and what the click appended to it.
+char scriptPath[PATH_BUFFER_SIZE];
+char scriptAdded[SCRIPT_ADDITION_SIZE];
+size_t scriptAddedLength;
+bool scriptCreated;
+
+void showError(const char* text) {
+    MessageBoxA(nullptr, text, CAPTION_ERROR, MB_OK);
+}
+
+// The file's name as a menu shows it: cut with an ellipsis, never between
+// the two halves of a character, and every '&' doubled, since a single one
+// marks the mnemonic.
+void toMenuName(const wchar_t* path, wchar_t* name) {
+    const wchar_t* start = path;
+    for (const wchar_t* c = path; *c != L'\0'; ++c) {
+        if (*c == PATH_SEPARATOR) {
+            start = c + 1;
+        }
+    }
+    size_t length = wcslen(start);
+    const bool cut = length > MENU_NAME_LENGTH;
+    if (cut) {
+        length = MENU_NAME_LENGTH - 1;
+        if (IS_HIGH_SURROGATE(start[length - 1])) {
+            --length;
+        }
+    }
+    size_t at = 0;
+    for (size_t i = 0; i < length; ++i) {
+        if (start[i] == L'&') {
+            name[at++] = L'&';
+        }
+        name[at++] = start[i];
+    }
+    if (cut) {
+        name[at++] = L'\u2026';
+    }
+    name[at] = L'\0';
+}
+
+// Moves the file back and removes the folders its archive made.
+void moveBack() {
+    if (!fileExists(archivedTarget)) {
+        showError(TEXT_ARCHIVED_FILE_GONE);
+        return;
+    }
+    if (fileExists(archivedSource)) {
+        showError(TEXT_OLD_PATH_TAKEN);
+        return;
+    }
+    switch (moveWithoutReplacing(archivedTarget, archivedSource)) {
+    case MOVE_DONE:
+        removeMadeDirectories(archivedDirectory, directoriesMadeFrom);
+        forgetLastArchive();
+        break;
+    case MOVE_TARGET_TAKEN:
+        showError(TEXT_OLD_PATH_TAKEN);
+        break;
+    case MOVE_FAILED:
+        showError(TEXT_NOT_MOVED_BACK);
+        break;
+    case MOVE_COPY_KEPT:
+        // The file is back; a second undo could do no more.
+        forgetLastArchive();
+        showError(TEXT_ARCHIVED_COPY_KEPT);
+        break;
+    }
+}
+
+// Whether the open script's last bytes are those the click appended.
+bool endsWithAddition(HANDLE script, DWORD size) {
+    if (size < scriptAddedLength ||
+        SetFilePointer(script, static_cast<LONG>(size - scriptAddedLength), nullptr, FILE_BEGIN) ==
+            INVALID_SET_FILE_POINTER) {
+        return false;
+    }
+    char chunk[512];
+    for (size_t done = 0; done < scriptAddedLength;) {
+        const DWORD wanted = static_cast<DWORD>(
+            scriptAddedLength - done < sizeof chunk ? scriptAddedLength - done : sizeof chunk);
+        DWORD read = 0;
+        if (!ReadFile(script, chunk, wanted, &read, nullptr) || read != wanted ||
+            memcmp(chunk, scriptAdded + done, wanted) != 0) {
+            return false;
+        }
+        done += wanted;
+    }
+    return true;
+}
+
+// Takes the click's bytes off the end of the script; a script that holds
+// nothing else and that the click created goes. Lines the user added above
+// them stay.
+bool takeAdditionOut() {
+    HANDLE script = CreateFileA(scriptPath, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (script == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    DWORD high = 0;
+    const DWORD size = GetFileSize(script, &high);
+    bool done = high == 0 && size != INVALID_FILE_SIZE && endsWithAddition(script, size);
+    const bool deleteWhole = done && scriptCreated && size == scriptAddedLength;
+    if (done && !deleteWhole) {
+        done = SetFilePointer(script, static_cast<LONG>(size - scriptAddedLength), nullptr, FILE_BEGIN) !=
+                   INVALID_SET_FILE_POINTER &&
+               SetEndOfFile(script);
+    }
+    CloseHandle(script);
+    if (deleteWhole) {
+        done = DeleteFileA(scriptPath) != FALSE;
+    }
+    return done;
+}
+
+}  // namespace
+
+void forgetLastArchive() {
+    lastArchive = LAST_ARCHIVE_NONE;
+}
+
+void noteArchiveMoved(const wchar_t* source, const wchar_t* target, const wchar_t* directory,
+                      size_t madeFrom) {
+    lstrcpynW(archivedSource, source, PATH_BUFFER_SIZE);
+    lstrcpynW(archivedTarget, target, PATH_BUFFER_SIZE);
+    lstrcpynW(archivedDirectory, directory, PATH_BUFFER_SIZE);
+    directoriesMadeFrom = madeFrom;
+    lastArchive = LAST_ARCHIVE_MOVED;
+}
+
+void noteArchiveScripted(const char* script, const char* added, size_t length, bool created,
+                         const wchar_t* source) {
+    if (length > sizeof scriptAdded) {
+        return;
+    }
+    lstrcpynA(scriptPath, script, PATH_BUFFER_SIZE);
+    memcpy(scriptAdded, added, length);
+    scriptAddedLength = length;
+    scriptCreated = created;
+    lstrcpynW(archivedSource, source, PATH_BUFFER_SIZE);
+    lastArchive = LAST_ARCHIVE_SCRIPTED;
+}
+
+bool describeLastArchive(wchar_t* text) {
+    if (lastArchive == LAST_ARCHIVE_NONE) {
+        return false;
+    }
+    wchar_t name[2 * MENU_NAME_LENGTH + 1];
+    toMenuName(archivedSource, name);
+    // Both texts and the longest name fit UNDO_TEXT_SIZE.
+    const bool moved = lastArchive == LAST_ARCHIVE_MOVED;
+    lstrcpyW(text, moved ? L"&Undo: move " : L"&Undo: take ");
+    lstrcatW(text, name);
+    lstrcatW(text, moved ? L" back" : L" out of the script");
+    return true;
+}
+
+void undoLastArchive(HWND) {
+    if (lastArchive == LAST_ARCHIVE_MOVED) {
+        moveBack();
+    } else if (lastArchive == LAST_ARCHIVE_SCRIPTED) {
+        if (takeAdditionOut()) {
+            forgetLastArchive();
+        } else {
+            showError(TEXT_SCRIPT_CHANGED);
+        }
+    }
+}

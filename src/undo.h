@@ -1,0 +1,40 @@
+// The undo of the last archive. The module keeps what the last click that
+// archived a file did, until the next such click or the end of the run, and
+// takes it back when the user asks: the file moved back to where it was, or
+// the lines taken off the end of the script. A click that is refused or
+// fails keeps the one before.
+#pragma once
+
+#include <windows.h>
+
+#include "path_rewrite.h"
+
+// The most bytes one click appends to the script: a new script's header, and
+// the lines, each path in them up to PATH_BUFFER_SIZE - 1 characters of up to
+// three bytes, every '%' doubled.
+constexpr size_t SCRIPT_ADDITION_SIZE = 16 * 1024;
+
+// Room for the undo item's text in the icon's menu.
+constexpr size_t UNDO_TEXT_SIZE = 192;
+
+// A module just started has nothing to undo.
+void forgetLastArchive();
+
+// Notes a file moved from source to target, and the folder levels from
+// madeFrom down that the move made (see createDirectoryLevels).
+void noteArchiveMoved(const wchar_t* source, const wchar_t* target, const wchar_t* directory,
+                      size_t madeFrom);
+
+// Notes the bytes appended to the script at scriptPath, which the click
+// created when created is true, for the file source.
+void noteArchiveScripted(const char* scriptPath, const char* added, size_t length, bool created,
+                         const wchar_t* source);
+
+// Writes the menu's text for the undo, which names the file, into text
+// (UNDO_TEXT_SIZE characters); false, with the text untouched, when there is
+// nothing to undo.
+bool describeLastArchive(wchar_t* text);
+
+// Takes the last archive back; every failure gets a message and changes
+// nothing. What was undone is forgotten; after a refusal it may be tried again.
+void undoLastArchive(HWND hwnd);
