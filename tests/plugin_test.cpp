@@ -412,6 +412,8 @@ TEST_CASE("a right click on the icon opens its menu; its items archive and open 
     CHECK(readFile(in + "a.mp3") == "a");
     CHECK(hostCountLogged(WM_TRAY, ICON_ID, WM_RBUTTONUP) == 1);
     CHECK(loggedCommands() == 0);
+    hostRunPostedMessages();
+    CHECK(hostCountLogged(WM_NULL, 0, 0) == 1);   // posted after the menu, as the shell needs
 
     rightClick(L'a');
     CHECK(messageBoxesSeen() == "");
