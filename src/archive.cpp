@@ -1,6 +1,6 @@
 // The archive action: ask the host for the playing file, re-root its path,
 // optionally skip to the next track, then either move the file at once or
-// append two command-prompt lines to the script file for the user to run.
+// append three command-prompt lines to the script file for the user to run.
 // Every failure ends in a message box with a fixed text; nothing is logged.
 //
 // The host names the playing file twice (playing_file.h): in the ANSI code
@@ -114,7 +114,7 @@ bool moveToArchive(const wchar_t* source, const wchar_t* target) {
 // code-page text that fits ANSI_PATH_SIZE bytes, so doubled it fits. A '%'
 // byte is never the second byte of a character.
 constexpr size_t SCRIPT_PATH_SIZE = 2 * ANSI_PATH_SIZE;
-static_assert(SCRIPT_ADDITION_SIZE >= 512 + 8 * SCRIPT_PATH_SIZE,
+static_assert(SCRIPT_ADDITION_SIZE >= 1024 + 8 * SCRIPT_PATH_SIZE,
               "a click's bytes, with every path of its lines at its longest, fit the undo's copy");
 
 // The bytes the last click appended to the script, composed whole before
@@ -275,11 +275,19 @@ void runArchiveAction(HWND hwnd) {
 
 // The lines for one file, as the command prompt runs them from a batch file:
 // create the folder, then move the file there unless the archive holds a
-// file of that name already (the command prompt's move would replace it).
-// A new or emptied script first says the code page its lines are written in,
-// which the command prompt would otherwise read in the console's code page,
-// and turns off the expansion of !variables!, which a registry setting or
-// cmd /v:on may have turned on: every later line is then read as written.
+// file of that name already (the command prompt's move would replace it),
+// then tell by the files themselves whether it went (move's exit code is not
+// set reliably by every command prompt): still in the inbox, or in neither
+// place, the file is named and counted.
+//
+// A new or emptied script first gets a header: it says the code page its
+// lines are written in, which the command prompt would otherwise read in the
+// console's code page, turns off the expansion of !variables!, which a
+// registry setting or cmd /v:on may have turned on, so that every later line
+// is read as written, then runs every line below its label as one part and
+// reports the count. When some file was not archived the window waits
+// (timeout, not pause: a script with no console input must still end), and
+// the count is the exit code.
 size_t createCommandPromptScript(FILE* script, const char* directory, const char* target,
                                  const char* source, char* added) {
     char directoryText[SCRIPT_PATH_SIZE];
@@ -293,15 +301,21 @@ size_t createCommandPromptScript(FILE* script, const char* directory, const char
     if (ftell(script) == 0) {
         char codePage[16];
         wsprintfA(codePage, "%u", GetACP());
-        appendTexts(added, length, {"chcp ", codePage, " >nul\r\nsetlocal DisableDelayedExpansion\r\n"});
+        appendTexts(added, length,
+                    {"@echo off\r\nchcp ", codePage,
+                     " >nul\r\nsetlocal DisableDelayedExpansion\r\nset notArchived=0\r\ncall :archive\r\n"
+                     "if %notArchived% gtr 0 (echo.& echo Files not archived: %notArchived%& timeout /t 120)\r\n"
+                     "exit /b %notArchived%\r\n:archive\r\n"});
     } else if (fseek(script, -1, SEEK_END) == 0 && fgetc(script) != '\n') {
         // A script edited by hand may end without a line end (text editors
         // save files so); the new lines must not be glued to its last line.
         appendTexts(added, length, {"\r\n"});
     }
     appendTexts(added, length,
-                {"mkdir \"", directoryText, "\"\r\nif not exist \"", targetText, "\" move \"", sourceText,
-                 "\" \"", directoryText, "\"\r\n"});
+                {"mkdir \"", directoryText, "\" 2>nul\r\nif not exist \"", targetText, "\" move \"", sourceText,
+                 "\" \"", directoryText, "\" >nul\r\nif exist \"", sourceText, "\" (echo Not archived: \"", sourceText,
+                 "\"& set /a notArchived+=1 >nul) else if not exist \"", targetText, "\" (echo Not found: \"",
+                 sourceText, "\"& set /a notArchived+=1 >nul)\r\n"});
     fseek(script, 0, SEEK_END);
     const bool written = fwrite(added, 1, length, script) == length;
     return fclose(script) == 0 && written ? length : 0;

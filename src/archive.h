@@ -16,7 +16,7 @@ void archiveCurrentFile(HWND hwnd);
 void runAction(void (*action)(HWND), HWND hwnd);
 bool isActionRunning();
 
-// Appends the mkdir and the move line for one file to the script file,
+// Appends the mkdir, the move and the report line for one file to the script,
 // opened for appending and reading, and closes it. The paths are in the ANSI
 // code page: the target's directory, the target and the playing file. The
 // bytes appended go into added (SCRIPT_ADDITION_SIZE); returns how many, or

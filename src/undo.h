@@ -10,8 +10,8 @@
 #include "path_rewrite.h"
 
 // The most bytes one click appends to the script: a new script's header, and
-// the lines, each path in them up to PATH_BUFFER_SIZE - 1 characters of up to
-// three bytes, every '%' doubled.
+// the three lines, whose eight paths are each up to PATH_BUFFER_SIZE - 1
+// characters of up to three bytes, every '%' doubled.
 constexpr size_t SCRIPT_ADDITION_SIZE = 16 * 1024;
 
 // Room for the undo item's text in the icon's menu.

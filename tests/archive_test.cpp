@@ -8,6 +8,7 @@
 #include "archive.h"
 #include "settings.h"
 #include "stand_in_host.h"
+#include "undo.h"
 #include "test_support.h"
 #include "action_messages.h"
 #include "settings_support.h"
@@ -35,18 +36,42 @@ void click() {
 
 }  // namespace
 
-TEST_CASE("a new or emptied script says its code page, then gets the lines of the worked example") {
+TEST_CASE("a new or emptied script gets the header once, then three lines for each file") {
     TempFolder work;
     useSettings("C:\\Music\\Inbox\\", "D:\\Archive\\", work / "archive.cmd", 0, 0);
     play({"C:\\Music\\Inbox\\Artist\\song.mp3"});
     click();
-    CHECK(readFile(work / "archive.cmd") ==
-          scriptHeader() +
-          "mkdir \"D:\\Archive\\Artist\\\"\r\n"
-          "if not exist \"D:\\Archive\\Artist\\song.mp3\" "
-          "move \"C:\\Music\\Inbox\\Artist\\song.mp3\" \"D:\\Archive\\Artist\\\"\r\n");
+    const std::string header =
+        "@echo off\r\n"
+        "chcp " + std::to_string(GetACP()) + " >nul\r\n"
+        "setlocal DisableDelayedExpansion\r\n"
+        "set notArchived=0\r\n"
+        "call :archive\r\n"
+        "if %notArchived% gtr 0 (echo.& echo Files not archived: %notArchived%& timeout /t 120)\r\n"
+        "exit /b %notArchived%\r\n"
+        ":archive\r\n";
+    const std::string song =
+        "mkdir \"D:\\Archive\\Artist\\\" 2>nul\r\n"
+        "if not exist \"D:\\Archive\\Artist\\song.mp3\" "
+        "move \"C:\\Music\\Inbox\\Artist\\song.mp3\" \"D:\\Archive\\Artist\\\" >nul\r\n"
+        "if exist \"C:\\Music\\Inbox\\Artist\\song.mp3\" "
+        "(echo Not archived: \"C:\\Music\\Inbox\\Artist\\song.mp3\"& set /a notArchived+=1 >nul) "
+        "else if not exist \"D:\\Archive\\Artist\\song.mp3\" "
+        "(echo Not found: \"C:\\Music\\Inbox\\Artist\\song.mp3\"& set /a notArchived+=1 >nul)\r\n";
+    CHECK(readFile(work / "archive.cmd") == header + song);
     CHECK(messageBoxesSeen() == "");
     CHECK(host.requests.nextTrack == 0);
+    play({"C:\\Music\\Inbox\\Artist\\song.mp3", "C:\\Music\\Inbox\\b.mp3"});
+    click();
+    hostPlay(1);
+    click();
+    CHECK(readFile(work / "archive.cmd") ==
+          header + song + song +
+          "mkdir \"D:\\Archive\\\" 2>nul\r\n"
+          "if not exist \"D:\\Archive\\b.mp3\" move \"C:\\Music\\Inbox\\b.mp3\" \"D:\\Archive\\\" >nul\r\n"
+          "if exist \"C:\\Music\\Inbox\\b.mp3\" (echo Not archived: \"C:\\Music\\Inbox\\b.mp3\"& set /a "
+          "notArchived+=1 >nul) else if not exist \"D:\\Archive\\b.mp3\" (echo Not found: "
+          "\"C:\\Music\\Inbox\\b.mp3\"& set /a notArchived+=1 >nul)\r\n");
 
     // Emptied after a run: the code page again, and a name beyond ASCII in
     // its code-page bytes, which the command prompt then reads as such.
@@ -54,15 +79,15 @@ TEST_CASE("a new or emptied script says its code page, then gets the lines of th
     play({"C:\\Music\\Inbox\\Sigur R\xf3s\\Caf\xe9.mp3"});
     click();
     CHECK(readFile(work / "archive.cmd") ==
-          scriptHeader() + "mkdir \"D:\\Archive\\Sigur R\xf3s\\\"\r\n"
-          "if not exist \"D:\\Archive\\Sigur R\xf3s\\Caf\xe9.mp3\" "
-          "move \"C:\\Music\\Inbox\\Sigur R\xf3s\\Caf\xe9.mp3\" \"D:\\Archive\\Sigur R\xf3s\\\"\r\n");
+          header + scriptLines("C:\\Music\\Inbox\\Sigur R\xf3s\\Caf\xe9.mp3", "D:\\Archive\\Sigur R\xf3s\\"));
 }
 
 TEST_CASE("script mode keeps earlier lines and repeats the mkdir line for each file") {
     TempFolder work;
-    // Saved by a text editor without a line end after its last line: the
-    // new lines start on their own line all the same, with no second chcp.
+    // Begun by an earlier version and saved by a text editor without a line
+    // end after its last line: the new lines start on their own line all the
+    // same, with no second header; they name what they did not archive, with
+    // no count at the end.
     writeFile(work / "archive.cmd", "rem earlier\r\nchcp 1252");
     useSettings("C:\\In\\", "D:\\Out 5%\\", work / "archive.cmd", 0, 1);
     play({"C:\\In\\Band\\one.mp3", "C:\\In\\Band\\two 100% & more.mp3", "C:\\In\\three.mp3"});
@@ -70,11 +95,12 @@ TEST_CASE("script mode keeps earlier lines and repeats the mkdir line for each f
     click();
     CHECK(readFile(work / "archive.cmd") ==
           "rem earlier\r\nchcp 1252\r\n"
-          "mkdir \"D:\\Out 5%%\\Band\\\"\r\n"
-          "if not exist \"D:\\Out 5%%\\Band\\one.mp3\" move \"C:\\In\\Band\\one.mp3\" \"D:\\Out 5%%\\Band\\\"\r\n"
-          "mkdir \"D:\\Out 5%%\\Band\\\"\r\n"
-          "if not exist \"D:\\Out 5%%\\Band\\two 100%% & more.mp3\" "
-          "move \"C:\\In\\Band\\two 100%% & more.mp3\" \"D:\\Out 5%%\\Band\\\"\r\n");
+          "mkdir \"D:\\Out 5%%\\Band\\\" 2>nul\r\n"
+          "if not exist \"D:\\Out 5%%\\Band\\one.mp3\" move \"C:\\In\\Band\\one.mp3\" \"D:\\Out 5%%\\Band\\\" >nul\r\n"
+          "if exist \"C:\\In\\Band\\one.mp3\" (echo Not archived: \"C:\\In\\Band\\one.mp3\"& set /a notArchived+=1 "
+          ">nul) else if not exist \"D:\\Out 5%%\\Band\\one.mp3\" (echo Not found: \"C:\\In\\Band\\one.mp3\"& "
+          "set /a notArchived+=1 >nul)\r\n" +
+          scriptLines("C:\\In\\Band\\two 100% & more.mp3", "D:\\Out 5%\\Band\\"));
     // Skipping is on: each click moved playback on once, before its lines.
     CHECK(host.requests.nextTrack == 2);
     CHECK(host.position == 2);
@@ -84,7 +110,7 @@ TEST_CASE("script mode keeps earlier lines and repeats the mkdir line for each f
 // The scripts as users run them: by the command prompt, from a batch file,
 // here with the expansion of !variables! on, as a registry setting turns it
 // on for every prompt.
-TEST_CASE("the command prompt runs the script as it reads: the playing file moves, no other") {
+TEST_CASE("the command prompt runs the script as it reads, and names the files it did not archive") {
     TempFolder work;
     const std::string in = work / "in\\";
     const std::string out = work / "out 100%\\";
@@ -96,15 +122,27 @@ TEST_CASE("the command prompt runs the script as it reads: the playing file move
     writeFile(in + "Artist\\song.mp3", "new download");
     writeFile(out + "Artist\\song.mp3", "archived before");
     writeFile(in + "Band\\b.mp3", "b");
+    writeFile(in + "Band\\gone.mp3", "deleted before the run");
     useSettings(in, out, work / "archive.cmd", 0, 1);
     play({in + "Artist\\50% of 100%.mp3", in + "Artist\\100% live.mp3", in + "Artist\\a !b! c.mp3",
-          in + "Artist\\song.mp3", in + "Band\\b.mp3", in + "next.mp3"});
-    for (int i = 0; i < 5; ++i) {
+          in + "Artist\\song.mp3", in + "Band\\b.mp3", in + "Band\\gone.mp3", in + "next.mp3"});
+    for (int i = 0; i < 6; ++i) {
         click();
     }
     REQUIRE(messageBoxesSeen() == "");
+    DeleteFileA((in + "Band\\gone.mp3").c_str());
 
-    runCommand("cmd.exe /v:on /c \"" + work / "archive.cmd" + "\"", work.path);
+    std::string printed;
+    const DWORD exitCode = runCommand("cmd.exe /v:on /c \"" + work / "archive.cmd" + "\"", work.path, &printed);
+
+    // Only the two files left behind are named, and counted in the exit
+    // code. Wine's command prompt has no timeout, and says so.
+    const std::string report = "Not archived: \"" + in + "Artist\\song.mp3\"\r\nNot found: \"" + in +
+                               "Band\\gone.mp3\"\r\n\r\nFiles not archived: 2\r\n";
+    CHECK(printed.substr(0, report.size()) == report);
+    CHECK_MESSAGE((printed.size() == report.size() || printed.find("timeout") != std::string::npos),
+                  "printed after the count: " << printed.substr(report.size()));
+    CHECK(exitCode == 2);
 
     CHECK(readFile(out + "Artist\\50% of 100%.mp3") == "playing");
     CHECK(readFile(in + "Artist\\50.mp3") == "bystander");
@@ -314,14 +352,22 @@ TEST_CASE("roots that are not full paths are refused before the skip, and nothin
           scriptHeader() + scriptLines("\\\\music\\inbox\\a.mp3", "\\\\music\\archive\\"));
 }
 
-TEST_CASE("a playing path and a target of exactly 255 characters are archived") {
+TEST_CASE("a playing path and a target of exactly 255 characters are archived, and undone") {
     TempFolder work;
-    const std::string source = "C:\\" + std::string(255 - 3 - 4, 'n') + ".mp3";
-    useSettings("C:\\", "D:\\", work / "archive.cmd", 0, 0);
-    play({source});
-    click();
-    CHECK(messageBoxesSeen() == "");
-    CHECK(readFile(work / "archive.cmd") == scriptHeader() + scriptLines(source, "D:\\"));
+    // Every '%' is doubled, in each of the paths of the three lines.
+    for (char filler : {'n', '%'}) {
+        CAPTURE(filler);
+        const std::string source = "C:\\" + std::string(255 - 3 - 4, filler) + ".mp3";
+        useSettings("C:\\", "D:\\", work / "archive.cmd", 0, 0);
+        writeFile(work / "archive.cmd", "rem mine\r\n");
+        play({source});
+        click();
+        CHECK(messageBoxesSeen() == "");
+        CHECK(readFile(work / "archive.cmd") == "rem mine\r\n" + scriptLines(source, "D:\\"));
+        undoLastArchive(host.window);
+        CHECK(messageBoxesSeen() == "");
+        CHECK(readFile(work / "archive.cmd") == "rem mine\r\n");
+    }
 }
 
 TEST_CASE("a skip that never takes is tried three times, each failure acknowledged") {

@@ -113,12 +113,15 @@ inline std::string readFile(const std::string& path) {
 }
 
 // The first lines of a new or emptied script: the code page of its lines,
-// and no expansion of !variables!.
+// no expansion of !variables!, and the report after the lines below :archive.
 inline std::string scriptHeader() {
-    return "chcp " + std::to_string(GetACP()) + " >nul\r\nsetlocal DisableDelayedExpansion\r\n";
+    return "@echo off\r\nchcp " + std::to_string(GetACP()) +
+           " >nul\r\nsetlocal DisableDelayedExpansion\r\nset notArchived=0\r\ncall :archive\r\n"
+           "if %notArchived% gtr 0 (echo.& echo Files not archived: %notArchived%& timeout /t 120)\r\n"
+           "exit /b %notArchived%\r\n:archive\r\n";
 }
 
-// The two lines a click in script mode appends for source, archived into
+// The three lines a click in script mode appends for source, archived into
 // directory, with every '%' doubled as a batch file needs. The paths are in
 // the ANSI code page, walked by character: a second byte may be a '\\'.
 inline std::string scriptLines(const std::string& source, const std::string& directory) {
@@ -135,6 +138,10 @@ inline std::string scriptLines(const std::string& source, const std::string& dir
         }
     }
     const std::string target = directory + source.substr(name);
-    return "mkdir \"" + batch(directory) + "\"\r\nif not exist \"" + batch(target) + "\" move \"" +
-           batch(source) + "\" \"" + batch(directory) + "\"\r\n";
+    const std::string s = "\"" + batch(source) + "\"";
+    const std::string t = "\"" + batch(target) + "\"";
+    const std::string d = "\"" + batch(directory) + "\"";
+    return "mkdir " + d + " 2>nul\r\nif not exist " + t + " move " + s + " " + d + " >nul\r\nif exist " + s +
+           " (echo Not archived: " + s + "& set /a notArchived+=1 >nul) else if not exist " + t +
+           " (echo Not found: " + s + "& set /a notArchived+=1 >nul)\r\n";
 }

@@ -37,16 +37,34 @@ inline std::string messageBoxesSeen(bool owned = false) {
 }
 
 // Runs a command line (the command prompt with a script, as a user who
-// double-clicks it) in folder, and waits for it.
-inline void runCommand(const std::string& commandLine, const std::string& folder) {
+// double-clicks it) in folder, with no console input, and waits for it; its
+// exit code, and what it printed on both streams in printed.
+inline DWORD runCommand(const std::string& commandLine, const std::string& folder,
+                        std::string* printed = nullptr) {
+    const std::string outputFile = folder + "printed.txt";
+    SECURITY_ATTRIBUTES inheritable = {sizeof inheritable, nullptr, TRUE};
+    HANDLE output = CreateFileA(outputFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                &inheritable, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    REQUIRE(output != INVALID_HANDLE_VALUE);
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = output;
+    startup.hStdError = output;
     PROCESS_INFORMATION process = {};
     std::string command = commandLine;
-    REQUIRE_MESSAGE(CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
-                                   nullptr, folder.c_str(), &startup, &process),
-                    "cannot run " << commandLine);
+    const BOOL started = CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
+                                        nullptr, folder.c_str(), &startup, &process);
+    CloseHandle(output);
+    REQUIRE_MESSAGE(started, "cannot run " << commandLine);
     CHECK(WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0);
+    DWORD exitCode = 0;
+    GetExitCodeProcess(process.hProcess, &exitCode);
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
+    if (printed != nullptr) {
+        *printed = readFile(outputFile);
+    }
+    DeleteFileA(outputFile.c_str());
+    return exitCode;
 }
