@@ -119,13 +119,13 @@ TEST_CASE("the command prompt runs the script as it reads, and names the files i
     writeFile(in + "Artist\\100% live.mp3", "live");
     writeFile(in + "Artist\\a !b! c.mp3", "exclaimed");
     writeFile(in + "Artist\\a  c.mp3", "bystander of !b!");
-    writeFile(in + "Artist\\song.mp3", "new download");
-    writeFile(out + "Artist\\song.mp3", "archived before");
+    writeFile(in + "Artist\\dup (live) & more.mp3", "new download");
+    writeFile(out + "Artist\\dup (live) & more.mp3", "archived before");
     writeFile(in + "Band\\b.mp3", "b");
     writeFile(in + "Band\\gone.mp3", "deleted before the run");
     useSettings(in, out, work / "archive.cmd", 0, 1);
     play({in + "Artist\\50% of 100%.mp3", in + "Artist\\100% live.mp3", in + "Artist\\a !b! c.mp3",
-          in + "Artist\\song.mp3", in + "Band\\b.mp3", in + "Band\\gone.mp3", in + "next.mp3"});
+          in + "Artist\\dup (live) & more.mp3", in + "Band\\b.mp3", in + "Band\\gone.mp3", in + "next.mp3"});
     for (int i = 0; i < 6; ++i) {
         click();
     }
@@ -137,7 +137,7 @@ TEST_CASE("the command prompt runs the script as it reads, and names the files i
 
     // Only the two files left behind are named, and counted in the exit
     // code. Wine's command prompt has no timeout, and says so.
-    const std::string report = "Not archived: \"" + in + "Artist\\song.mp3\"\r\nNot found: \"" + in +
+    const std::string report = "Not archived: \"" + in + "Artist\\dup (live) & more.mp3\"\r\nNot found: \"" + in +
                                "Band\\gone.mp3\"\r\n\r\nFiles not archived: 2\r\n";
     CHECK(printed.substr(0, report.size()) == report);
     CHECK_MESSAGE((printed.size() == report.size() || printed.find("timeout") != std::string::npos),
@@ -151,8 +151,8 @@ TEST_CASE("the command prompt runs the script as it reads, and names the files i
     CHECK(readFile(out + "Artist\\a !b! c.mp3") == "exclaimed");
     CHECK(readFile(in + "Artist\\a  c.mp3") == "bystander of !b!");
     // A namesake in the archive: both files stay; the next file still moves.
-    CHECK(readFile(out + "Artist\\song.mp3") == "archived before");
-    CHECK(readFile(in + "Artist\\song.mp3") == "new download");
+    CHECK(readFile(out + "Artist\\dup (live) & more.mp3") == "archived before");
+    CHECK(readFile(in + "Artist\\dup (live) & more.mp3") == "new download");
     CHECK(readFile(out + "Band\\b.mp3") == "b");
     CHECK_FALSE(fileExists(in + "Band\\b.mp3"));
 }
