@@ -269,51 +269,54 @@ TEST_CASE("a left-button press on the icon archives, then reaches the host") {
         {"the last entry, Repeat on", 2, 1, true, 0},
         {"the only entry, Repeat on", 1, 0, true, -1},
     };
-    for (const auto& c : cases) for (int immediate : {0, 1}) {
-        CAPTURE(c.what);
-        CAPTURE(immediate);
-        const std::string names[] = {"a.mp3", "b.mp3"};
-        hostReset();
-        for (int i = 0; i < c.entries; ++i) {
-            writeFile(work / ("in\\Artist\\" + names[i]), names[i]);
-            hostAddEntry((work / ("in\\Artist\\" + names[i])).c_str());
+    for (const auto& c : cases) {
+        for (int immediate : {0, 1}) {
+            CAPTURE(c.what);
+            CAPTURE(immediate);
+            const std::string names[] = {"a.mp3", "b.mp3"};
+            hostReset();
+            for (int i = 0; i < c.entries; ++i) {
+                writeFile(work / ("in\\Artist\\" + names[i]), names[i]);
+                hostAddEntry((work / ("in\\Artist\\" + names[i])).c_str());
+            }
+            writeSettings(work / "winamp.ini", immediate, 1, work / "in\\", work / "out\\",
+                          work / "archive.cmd");
+            host.repeat = c.repeat;
+            LoadedPlugin plugin;
+            plugin.record->init();
+            hostPlay(c.playing);
+            host.loggedCount = 0;
+            trayEvent(WM_LBUTTONDOWN);
+            CHECK(messageBoxesSeen() == "");
+            CHECK(host.requests.nextTrack == 1);
+            // Stop only where next left the position, and then nothing plays.
+            CHECK(host.requests.stop == (c.playsAfter < 0 ? 1 : 0));
+            CHECK(host.playingState == (c.playsAfter < 0 ? 0 : 1));
+            if (c.playsAfter >= 0) {
+                CHECK(host.position == c.playsAfter);
+                CHECK(widen(work / ("in\\Artist\\" + names[c.playsAfter])) == host.playing);
+            }
+            const std::string archived = "in\\Artist\\" + names[c.playing];
+            if (immediate) {
+                CHECK(readFile(work / ("out\\Artist\\" + names[c.playing])) == names[c.playing]);
+                CHECK_FALSE(fileExists(work / archived));
+            } else {
+                CHECK(readFile(work / "archive.cmd") ==
+                      scriptHeader() + scriptLines(work / archived, work / "out\\Artist\\"));
+            }
+            // The host's own procedure saw the action's requests first, the click last.
+            REQUIRE(host.loggedCount >= 2);
+            const HostLoggedMessage& last = host.logged[host.loggedCount - 1];
+            CHECK(last.message == WM_TRAY);
+            CHECK(last.wParam == ICON_ID);
+            CHECK(last.lParam == WM_LBUTTONDOWN);
+            CHECK(hostCountLogged(WM_USER, 0, IPC_ISPLAYING) == (c.playsAfter < 0 ? 2 : 1));
+            plugin.record->quit();
+            hostReset();
+            TempFolder::removeTree(work / "in\\");
+            TempFolder::removeTree(work / "out\\");
+            DeleteFileA((work / "archive.cmd").c_str());
         }
-        writeSettings(work / "winamp.ini", immediate, 1, work / "in\\", work / "out\\", work / "archive.cmd");
-        host.repeat = c.repeat;
-        LoadedPlugin plugin;
-        plugin.record->init();
-        hostPlay(c.playing);
-        host.loggedCount = 0;
-        trayEvent(WM_LBUTTONDOWN);
-        CHECK(messageBoxesSeen() == "");
-        CHECK(host.requests.nextTrack == 1);
-        // Stop only where next left the position, and then nothing plays.
-        CHECK(host.requests.stop == (c.playsAfter < 0 ? 1 : 0));
-        CHECK(host.playingState == (c.playsAfter < 0 ? 0 : 1));
-        if (c.playsAfter >= 0) {
-            CHECK(host.position == c.playsAfter);
-            CHECK(widen(work / ("in\\Artist\\" + names[c.playsAfter])) == host.playing);
-        }
-        const std::string archived = "in\\Artist\\" + names[c.playing];
-        if (immediate) {
-            CHECK(readFile(work / ("out\\Artist\\" + names[c.playing])) == names[c.playing]);
-            CHECK_FALSE(fileExists(work / archived));
-        } else {
-            CHECK(readFile(work / "archive.cmd") ==
-                  scriptHeader() + scriptLines(work / archived, work / "out\\Artist\\"));
-        }
-        // The host's own procedure saw the action's requests first, the click last.
-        REQUIRE(host.loggedCount >= 2);
-        const HostLoggedMessage& last = host.logged[host.loggedCount - 1];
-        CHECK(last.message == WM_TRAY);
-        CHECK(last.wParam == ICON_ID);
-        CHECK(last.lParam == WM_LBUTTONDOWN);
-        CHECK(hostCountLogged(WM_USER, 0, IPC_ISPLAYING) == (c.playsAfter < 0 ? 2 : 1));
-        plugin.record->quit();
-        hostReset();
-        TempFolder::removeTree(work / "in\\");
-        TempFolder::removeTree(work / "out\\");
-        DeleteFileA((work / "archive.cmd").c_str());
     }
 }
 
