@@ -178,11 +178,10 @@ void startEntryAtPosition() {
     }
     letGoOfPlayingFile();
     lstrcpynW(host.playing, host.entriesW[playing], HOST_MAX_PATH);
-    HANDLE file = CreateFileW(host.playing, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    host.playingFile = file == INVALID_HANDLE_VALUE ? nullptr : file;
-    if (!host.holdsPlayingFile) {
-        letGoOfPlayingFile();
+    if (host.holdsPlayingFile) {
+        HANDLE file = CreateFileW(host.playing, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        host.playingFile = file == INVALID_HANDLE_VALUE ? nullptr : file;
     }
     host.playingState = 1;
     host.playingEntryGone = false;

@@ -30,11 +30,6 @@ HMENU createTrayMenu() {
     return menu;
 }
 
-// The settings from the menu, as the host's configure routine shows them.
-void showSettings(HWND) {
-    config();
-}
-
 }  // namespace
 
 void showTrayMenu(HWND hwnd) {
@@ -57,9 +52,9 @@ void showTrayMenu(HWND hwnd) {
         runAction(undoLastArchive, hwnd);
         break;
     case MENU_SETTINGS:
-        if (!isConfigurationOpen()) {
-            showSettings(hwnd);
-        }
+        // As the host's configure routine shows it; the item is grayed
+        // while the dialog is open.
+        config();
         break;
     }
 }
