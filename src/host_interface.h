@@ -32,6 +32,32 @@ constexpr LPARAM IPC_GETINIFILE = 334;       // -> const char* full path
 constexpr LPARAM IPC_GETPLAYLISTFILEW = 214;  // wParam entry index -> const wchar_t*
 constexpr LPARAM IPC_GETINIFILEW = 1334;      // -> const wchar_t* full path
 
+// The playlist: its length, and its editor's window (wParam 1), which
+// players before 2.9 do not know (0 or 1: no window).
+constexpr LPARAM IPC_GETLISTLENGTH = 124;    // -> number of entries
+constexpr LPARAM IPC_GETWND = 260;           // wParam which window -> HWND
+constexpr WPARAM IPC_GETWND_PE = 1;          // the playlist editor
+
+// The playlist editor takes its requests the other way round: WM_USER with
+// the request number in wParam and its argument in lParam.
+constexpr WPARAM IPC_PE_DELETEINDEX = 104;   // lParam the entry's index
+// An entry is inserted with WM_COPYDATA to the editor window: dwData one of
+// these, lpData the record, cbData its size. The file goes before the entry
+// at index; an index at or past the end appends. The player does not check
+// a negative index; an empty path is ignored. Entries at and after the index
+// move down by one, the list position with them.
+constexpr ULONG_PTR IPC_PE_INSERTFILENAME = 106;   // fileToInsert
+constexpr ULONG_PTR IPC_PE_INSERTFILENAMEW = 114;  // fileToInsertW
+constexpr int PE_INSERT_PATH_SIZE = 260;           // characters, the terminating zero included
+struct fileToInsert {
+    char file[PE_INSERT_PATH_SIZE];
+    int index;
+};
+struct fileToInsertW {
+    wchar_t file[PE_INSERT_PATH_SIZE];
+    int index;
+};
+
 // The player's own record of the file it plays, which is not always the
 // entry at the current position (an entry deleted or moved while it plays).
 constexpr LPARAM IPC_GET_PLAYING_FILENAME = 3031;  // -> const wchar_t*
