@@ -8,7 +8,6 @@
 // which the file is moved.
 #include "archive.h"
 
-#include <stdio.h>
 #include <string.h>
 #include <wchar.h>
 
@@ -38,6 +37,9 @@ constexpr char TEXT_PLAYLIST_CHANGED[] =
 constexpr char TEXT_SKIP_FAILED[] = "Failed to move to the next position in the playlist.";
 constexpr char TEXT_SCRIPT_NOT_OPENED[] =
     "The script file could not be opened. Check the script file path in the configuration.";
+constexpr char TEXT_SCRIPT_NOT_WRITTEN[] =
+    "The lines could not be written to the script file, so the file was not archived. Check the free space "
+    "on its drive.";
 constexpr char TEXT_NOT_MOVED[] = "The file could not be moved to the archive. It stays where it was.";
 constexpr char TEXT_ORIGINAL_KEPT[] =
     "The file was copied to the archive, but the original could not be removed.";
@@ -93,22 +95,6 @@ bool skipToNextTrack(HWND hwnd, LRESULT position) {
     return false;
 }
 
-// Moves the file into the archive; true when it is there and nowhere else.
-bool moveToArchive(const wchar_t* source, const wchar_t* target) {
-    switch (moveWithoutReplacing(source, target)) {
-    case MOVE_DONE:
-        return true;
-    case MOVE_COPY_KEPT:
-        showError(TEXT_ORIGINAL_KEPT);
-        return false;
-    case MOVE_TARGET_TAKEN:
-    case MOVE_FAILED:
-        break;
-    }
-    showError(TEXT_NOT_MOVED);
-    return false;
-}
-
 // In a batch file the command prompt drops a single '%' and expands two of
 // them as a variable; "%%" stands for one '%'. Every path of the lines is a
 // code-page text that fits ANSI_PATH_SIZE bytes, so doubled it fits. A '%'
@@ -132,6 +118,19 @@ void toBatchText(const char* path, char (&text)[SCRIPT_PATH_SIZE]) {
     text[length] = '\0';
 }
 
+// The last byte of a script of size bytes; 0 when it cannot be read.
+char lastByte(HANDLE script, LARGE_INTEGER size) {
+    LARGE_INTEGER last = size;
+    --last.QuadPart;
+    char byte = 0;
+    DWORD read = 0;
+    if (!SetFilePointerEx(script, last, nullptr, FILE_BEGIN) || !ReadFile(script, &byte, 1, &read, nullptr) ||
+        read != 1) {
+        return 0;
+    }
+    return byte;
+}
+
 // Appends the texts to added, which holds SCRIPT_ADDITION_SIZE bytes: room
 // for every click's, so nothing is ever cut there.
 void appendTexts(char* added, size_t& length, std::initializer_list<const char*> texts) {
@@ -144,13 +143,25 @@ void appendTexts(char* added, size_t& length, std::initializer_list<const char*>
 }
 
 // Opens the script file for appending, before any skip: a script that
-// cannot be written must not cost the user the song they were on.
-FILE* openScriptFile() {
-    FILE* script = fopen(scriptFilePathAndName, "a+b");
-    if (script == nullptr) {
+// cannot be written must not cost the user the song they were on. existed
+// tells whether the file was there before.
+HANDLE openScriptFile(bool& existed) {
+    HANDLE script = CreateFileA(scriptFilePathAndName, GENERIC_READ | GENERIC_WRITE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                nullptr);
+    existed = GetLastError() == ERROR_ALREADY_EXISTS;
+    if (script == INVALID_HANDLE_VALUE) {
         showError(TEXT_SCRIPT_NOT_OPENED);
     }
     return script;
+}
+
+// A script the click made and then wrote nothing to is not left behind as an
+// empty file of ours.
+void removeScriptMadeEmpty(bool existed) {
+    if (!existed) {
+        DeleteFileA(scriptFilePathAndName);
+    }
 }
 
 // Whether the roots are full paths. Anything else (an emptied root, which
@@ -174,26 +185,25 @@ void archiveByScript(HWND hwnd, LRESULT position, const char* source, const wcha
         showError(TEXT_NAME_NOT_IN_CODE_PAGE);
         return;
     }
-    const bool skip = playNextTrack == 1;
-    // A script that the skip then fails for is not left behind as an empty
-    // file of ours, and the undo of one the click made deletes it.
-    const bool scriptExisted = GetFileAttributesA(scriptFilePathAndName) != INVALID_FILE_ATTRIBUTES;
-    FILE* script = openScriptFile();
-    if (script == nullptr) {
+    bool scriptExisted;
+    HANDLE script = openScriptFile(scriptExisted);
+    if (script == INVALID_HANDLE_VALUE) {
         return;
     }
-    if (skip && !skipToNextTrack(hwnd, position)) {
-        fclose(script);
-        if (!scriptExisted) {
-            DeleteFileA(scriptFilePathAndName);
-        }
+    if (playNextTrack == 1 && !skipToNextTrack(hwnd, position)) {
+        CloseHandle(script);
+        removeScriptMadeEmpty(scriptExisted);
         return;
     }
     const size_t added =
         createCommandPromptScript(script, directoryInCodePage, targetInCodePage, source, scriptAddition);
-    if (added != 0) {
-        noteArchiveScripted(scriptFilePathAndName, scriptAddition, added, !scriptExisted, sourceWide);
+    if (added == 0) {
+        removeScriptMadeEmpty(scriptExisted);
+        showError(TEXT_SCRIPT_NOT_WRITTEN);
+        return;
     }
+    // The undo of a script the click made deletes it.
+    noteArchiveScripted(scriptFilePathAndName, scriptAddition, added, !scriptExisted, sourceWide);
 }
 
 // Immediate mode: a file of that name in the archive already is never
@@ -211,8 +221,19 @@ void archiveImmediately(HWND hwnd, LRESULT position, const wchar_t* source, cons
         }
     }
     const size_t madeFrom = createDirectoryLevels(directory);
-    if (moveToArchive(source, target)) {
+    switch (moveWithoutReplacing(source, target)) {
+    case MOVE_DONE:
         noteArchiveMoved(source, target, directory, madeFrom);
+        return;
+    case MOVE_COPY_KEPT:
+        // The copy is in the folders made for it.
+        showError(TEXT_ORIGINAL_KEPT);
+        return;
+    case MOVE_TARGET_TAKEN:
+    case MOVE_FAILED:
+        removeMadeDirectories(directory, madeFrom);
+        showError(TEXT_NOT_MOVED);
+        return;
     }
 }
 
@@ -288,7 +309,11 @@ void runArchiveAction(HWND hwnd) {
 // reports the count. When some file was not archived the window waits
 // (timeout, not pause: a script with no console input must still end), and
 // the count is the exit code.
-size_t createCommandPromptScript(FILE* script, const char* directory, const char* target,
+//
+// The lines go in whole or not at all: a write cut short by a full disk may
+// still be reported as done, so only the file's own length tells. A script
+// not written whole is cut back to the length it had.
+size_t createCommandPromptScript(HANDLE script, const char* directory, const char* target,
                                  const char* source, char* added) {
     char directoryText[SCRIPT_PATH_SIZE];
     char targetText[SCRIPT_PATH_SIZE];
@@ -297,8 +322,12 @@ size_t createCommandPromptScript(FILE* script, const char* directory, const char
     toBatchText(target, targetText);
     toBatchText(source, sourceText);
     size_t length = 0;
-    fseek(script, 0, SEEK_END);
-    if (ftell(script) == 0) {
+    LARGE_INTEGER before = {};
+    if (!GetFileSizeEx(script, &before)) {
+        CloseHandle(script);
+        return 0;
+    }
+    if (before.QuadPart == 0) {
         char codePage[16];
         wsprintfA(codePage, "%u", GetACP());
         appendTexts(added, length,
@@ -306,7 +335,7 @@ size_t createCommandPromptScript(FILE* script, const char* directory, const char
                      " >nul\r\nsetlocal DisableDelayedExpansion\r\nset notArchived=0\r\ncall :archive\r\n"
                      "if %notArchived% gtr 0 (echo.& echo Files not archived: %notArchived%& timeout /t 120)\r\n"
                      "exit /b %notArchived%\r\n:archive\r\n"});
-    } else if (fseek(script, -1, SEEK_END) == 0 && fgetc(script) != '\n') {
+    } else if (lastByte(script, before) != '\n') {
         // A script edited by hand may end without a line end (text editors
         // save files so); the new lines must not be glued to its last line.
         appendTexts(added, length, {"\r\n"});
@@ -316,9 +345,18 @@ size_t createCommandPromptScript(FILE* script, const char* directory, const char
                  "\" \"", directoryText, "\" >nul\r\nif exist \"", sourceText, "\" (echo Not archived: \"", sourceText,
                  "\"& set /a notArchived+=1 >nul) else if not exist \"", targetText, "\" (echo Not found: \"",
                  sourceText, "\"& set /a notArchived+=1 >nul)\r\n"});
-    fseek(script, 0, SEEK_END);
-    const bool written = fwrite(added, 1, length, script) == length;
-    return fclose(script) == 0 && written ? length : 0;
+    DWORD written = 0;
+    LARGE_INTEGER after = {};
+    const LARGE_INTEGER end = {};
+    const bool whole = SetFilePointerEx(script, end, nullptr, FILE_END) &&
+                       WriteFile(script, added, static_cast<DWORD>(length), &written, nullptr) &&
+                       GetFileSizeEx(script, &after) && after.QuadPart == before.QuadPart + length;
+    if (!whole) {
+        SetFilePointerEx(script, before, nullptr, FILE_BEGIN);
+        SetEndOfFile(script);
+    }
+    CloseHandle(script);
+    return whole ? length : 0;
 }
 
 bool isActionRunning() {

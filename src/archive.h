@@ -3,8 +3,6 @@
 
 #include <windows.h>
 
-#include <stdio.h>
-
 // Runs the archive action for the host's main window with the settings in
 // force. A call that arrives while an action is still running (one of its
 // message boxes is open) does nothing.
@@ -17,9 +15,9 @@ void runAction(void (*action)(HWND), HWND hwnd);
 bool isActionRunning();
 
 // Appends the mkdir, the move and the report line for one file to the script,
-// opened for appending and reading, and closes it. The paths are in the ANSI
+// open for reading and writing, and closes it. The paths are in the ANSI
 // code page: the target's directory, the target and the playing file. The
 // bytes appended go into added (SCRIPT_ADDITION_SIZE); returns how many, or
-// 0 when they could not be written whole.
-size_t createCommandPromptScript(FILE* script, const char* directory, const char* target,
+// 0 when they could not be written whole: the script is then as it was.
+size_t createCommandPromptScript(HANDLE script, const char* directory, const char* target,
                                  const char* source, char* added);

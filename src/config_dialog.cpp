@@ -12,8 +12,8 @@
 #include <string.h>
 
 #include "code_page.h"
-#include "gen_tunestow.h"
 #include "path_rewrite.h"
+#include "plugin_record.h"
 #include "resource.h"
 #include "settings.h"
 

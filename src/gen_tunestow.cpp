@@ -9,6 +9,7 @@
 #include <shellapi.h>
 
 #include "archive.h"
+#include "config_dialog.h"
 #include "hotkey.h"
 #include "playing_file.h"
 #include "resource.h"
@@ -132,12 +133,6 @@ void handlePlayerMessage(HWND hwnd, WPARAM wParam, LPARAM lParam) {
 }
 
 }  // namespace
-
-HICON Icon;
-
-winampGeneralPurposePlugin plugin = {
-    GPPHDR_VER, "Tunestow", init, config, quit, nullptr, nullptr,
-};
 
 extern "C" winampGeneralPurposePlugin* winampGetGeneralPurposePlugin() {
     return &plugin;

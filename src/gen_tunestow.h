@@ -1,14 +1,9 @@
-// Module-wide state of the plug-in and the routines the host calls.
+// The plug-in's entry point: the export, start-up and shutdown, and the
+// window procedure that hooks the host's main window.
 #pragma once
 
 #include <windows.h>
 
-#include "host_interface.h"
+#include "plugin_record.h"
 
-extern winampGeneralPurposePlugin plugin;
-extern HICON Icon;   // resource 104; null until init or quit loads it
-
-int init();
-void config();
-void quit();
 LRESULT CALLBACK WndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);

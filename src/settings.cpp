@@ -12,9 +12,9 @@
 #include <windows.h>
 
 #include "code_page.h"
-#include "gen_tunestow.h"
 #include "host_interface.h"
 #include "host_path.h"
+#include "plugin_record.h"
 
 char rootDirectoryArchiveFrom[PATH_BUFFER_SIZE];
 char rootDirectoryArchiveTo[PATH_BUFFER_SIZE];
@@ -34,17 +34,14 @@ const char* iniFile;
 wchar_t iniFileWide[MAX_PATH];
 bool useWidePath;
 
-LRESULT askHost(LPARAM request) {
-    return SendMessageA(plugin.hwndParent, WM_USER, 0, request);
-}
-
 void locateIniFile() {
-    const LRESULT answer = askHost(IPC_GETINIFILE);
+    const LRESULT answer = askHost(plugin.hwndParent, 0, IPC_GETINIFILE);
     iniFile = static_cast<ULONG_PTR>(answer) <= IPC_NO_ANSWER_LIMIT
                   ? FALLBACK_INI_FILE
                   : reinterpret_cast<const char*>(answer);
     useWidePath = false;
-    if (copyHostPath(askHost(IPC_GETINIFILEW), iniFileWide, MAX_PATH) != HOST_PATH_COPIED) {
+    if (copyHostPath(askHost(plugin.hwndParent, 0, IPC_GETINIFILEW), iniFileWide, MAX_PATH) !=
+        HOST_PATH_COPIED) {
         return;
     }
     useWidePath = !isSameText(iniFileWide, iniFile);

@@ -3,7 +3,6 @@
 
 #include "archive.h"
 #include "config_dialog.h"
-#include "gen_tunestow.h"
 #include "undo.h"
 
 namespace {

@@ -19,6 +19,9 @@ constexpr char TEXT_ARCHIVED_COPY_KEPT[] =
     "The file was copied back, but the archived copy could not be removed.";
 constexpr char TEXT_SCRIPT_CHANGED[] =
     "The script file has changed since the lines were added, so they were not taken out.";
+constexpr char TEXT_SCRIPT_NOT_OPENED[] =
+    "The script file could not be opened, so the lines were not taken out. Close the program that holds it, "
+    "then undo again.";
 
 // The name in the menu is cut to this many characters, the ellipsis included.
 constexpr size_t MENU_NAME_LENGTH = 64;
@@ -72,7 +75,9 @@ void toMenuName(const wchar_t* path, wchar_t* name) {
     name[at] = L'\0';
 }
 
-// Moves the file back and removes the folders its archive made.
+// Moves the file back and removes the folders its archive made. The old
+// folder may have gone since (emptied by the archive, then cleaned up): it
+// is made again, and taken away again when the file cannot go back.
 void moveBack() {
     if (!fileExists(archivedTarget)) {
         showError(TEXT_ARCHIVED_FILE_GONE);
@@ -82,15 +87,20 @@ void moveBack() {
         showError(TEXT_OLD_PATH_TAKEN);
         return;
     }
+    wchar_t oldDirectory[PATH_BUFFER_SIZE];
+    createDirectoryName(archivedSource, oldDirectory, PATH_BUFFER_SIZE);
+    const size_t madeFrom = createDirectoryLevels(oldDirectory);
     switch (moveWithoutReplacing(archivedTarget, archivedSource)) {
     case MOVE_DONE:
         removeMadeDirectories(archivedDirectory, directoriesMadeFrom);
         forgetLastArchive();
         break;
     case MOVE_TARGET_TAKEN:
+        removeMadeDirectories(oldDirectory, madeFrom);
         showError(TEXT_OLD_PATH_TAKEN);
         break;
     case MOVE_FAILED:
+        removeMadeDirectories(oldDirectory, madeFrom);
         showError(TEXT_NOT_MOVED_BACK);
         break;
     case MOVE_COPY_KEPT:
@@ -122,29 +132,34 @@ bool endsWithAddition(HANDLE script, DWORD size) {
     return true;
 }
 
+enum TakeOutResult { TAKEN_OUT, SCRIPT_CHANGED, SCRIPT_NOT_OPENED };
+
 // Takes the click's bytes off the end of the script; a script that holds
 // nothing else and that the click created goes. Lines the user added above
-// them stay.
-bool takeAdditionOut() {
+// them stay. A script that is gone has changed; one that is there but
+// cannot be opened (held by another program, read-only) has not, as far as
+// anyone knows.
+TakeOutResult takeAdditionOut() {
     HANDLE script = CreateFileA(scriptPath, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (script == INVALID_HANDLE_VALUE) {
-        return false;
+        const DWORD error = GetLastError();
+        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? SCRIPT_CHANGED
+                                                                              : SCRIPT_NOT_OPENED;
     }
     DWORD high = 0;
     const DWORD size = GetFileSize(script, &high);
-    bool done = high == 0 && size != INVALID_FILE_SIZE && endsWithAddition(script, size);
-    const bool deleteWhole = done && scriptCreated && size == scriptAddedLength;
-    if (done && !deleteWhole) {
-        done = SetFilePointer(script, static_cast<LONG>(size - scriptAddedLength), nullptr, FILE_BEGIN) !=
-                   INVALID_SET_FILE_POINTER &&
-               SetEndOfFile(script);
+    if (high != 0 || size == INVALID_FILE_SIZE || !endsWithAddition(script, size)) {
+        CloseHandle(script);
+        return SCRIPT_CHANGED;
     }
+    const bool deleteWhole = scriptCreated && size == scriptAddedLength;
+    const bool cut = deleteWhole || (SetFilePointer(script, static_cast<LONG>(size - scriptAddedLength), nullptr,
+                                                    FILE_BEGIN) != INVALID_SET_FILE_POINTER &&
+                                     SetEndOfFile(script));
     CloseHandle(script);
-    if (deleteWhole) {
-        done = DeleteFileA(scriptPath) != FALSE;
-    }
-    return done;
+    // Only another program that has the script open keeps it from going.
+    return cut && (!deleteWhole || DeleteFileA(scriptPath)) ? TAKEN_OUT : SCRIPT_NOT_OPENED;
 }
 
 }  // namespace
@@ -193,10 +208,16 @@ void undoLastArchive(HWND) {
     if (lastArchive == LAST_ARCHIVE_MOVED) {
         moveBack();
     } else if (lastArchive == LAST_ARCHIVE_SCRIPTED) {
-        if (takeAdditionOut()) {
+        switch (takeAdditionOut()) {
+        case TAKEN_OUT:
             forgetLastArchive();
-        } else {
+            break;
+        case SCRIPT_CHANGED:
             showError(TEXT_SCRIPT_CHANGED);
+            break;
+        case SCRIPT_NOT_OPENED:
+            showError(TEXT_SCRIPT_NOT_OPENED);
+            break;
         }
     }
 }

@@ -11,6 +11,9 @@ constexpr char NOT_INSIDE[] =
 constexpr char SKIP_FAILED[] = "|Failed to move to the next position in the playlist.\n";
 constexpr char SCRIPT_NOT_OPENED[] =
     "Error|The script file could not be opened. Check the script file path in the configuration.\n";
+constexpr char SCRIPT_NOT_WRITTEN[] =
+    "Error|The lines could not be written to the script file, so the file was not archived. Check the free "
+    "space on its drive.\n";
 constexpr char NOT_MOVED[] = "Error|The file could not be moved to the archive. It stays where it was.\n";
 constexpr char ORIGINAL_KEPT[] =
     "Error|The file was copied to the archive, but the original could not be removed.\n";
@@ -30,3 +33,6 @@ constexpr char OLD_PATH_TAKEN[] =
     "Error|A file of that name is in the old folder again, so the archived file was not moved back.\n";
 constexpr char SCRIPT_CHANGED[] =
     "Error|The script file has changed since the lines were added, so they were not taken out.\n";
+constexpr char SCRIPT_HELD[] =
+    "Error|The script file could not be opened, so the lines were not taken out. Close the program that holds "
+    "it, then undo again.\n";

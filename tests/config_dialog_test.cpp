@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "config_dialog.h"
 #include "gen_tunestow.h"
 #include "resource.h"
 #include "settings.h"

@@ -7,6 +7,7 @@
 
 #include "action_messages.h"
 #include "archive.h"
+#include "config_dialog.h"
 #include "gen_tunestow.h"
 #include "resource.h"
 #include "settings_support.h"

@@ -467,6 +467,9 @@ TEST_CASE("undo moves an immediate archive back, and removes only the folders th
     hostPlay(0);
     trayEvent(WM_LBUTTONDOWN);
     REQUIRE(readFile(out + tom) == "tom");
+    // A clean-up tool took away the folders the archive had emptied.
+    RemoveDirectoryA((in + "New Band\\Album").c_str());
+    RemoveDirectoryA((in + "New Band").c_str());
     CHECK((undoItem(rightClick(L'u')) == L"&Undo: move Tom && Jerry.mp3 back"));
     CHECK(messageBoxesSeen() == "");
     CHECK(readFile(in + tom) == "tom");
@@ -491,6 +494,16 @@ TEST_CASE("undo moves an immediate archive back, and removes only the folders th
     CHECK(messageBoxesSeen() == "");
     CHECK(readFile(in + "Old Band\\x.mp3") == "x");
     CHECK(folderExists(out + "Old Band"));
+
+    // The root there and empty: the one level the archive made goes, the
+    // root stays.
+    RemoveDirectoryA((out + "Old Band").c_str());
+    hostPlay(1);
+    trayEvent(WM_LBUTTONDOWN);
+    REQUIRE(readFile(out + "Old Band\\x.mp3") == "x");
+    rightClick(L'u');
+    CHECK_FALSE(folderExists(out + "Old Band"));
+    CHECK(folderExists(out));
     plugin.record->quit();
 }
 
@@ -510,6 +523,20 @@ TEST_CASE("undo takes a script archive's lines off the script, or the script it 
     REQUIRE(readFile(script) == scriptHeader() + scriptLines("C:\\In\\a.mp3", "D:\\Out\\"));
     CHECK((undoItem(rightClick(L'u')) == L"&Undo: take a.mp3 out of the script"));
     CHECK(readFile(script) == "<missing>");   // the click had made it
+
+    // Made by the click, then the user added a line at its top: only the
+    // click's bytes go.
+    hostPlay(0);
+    trayEvent(WM_LBUTTONDOWN);
+    writeFile(script, "rem mine\r\n" + readFile(script));
+    HANDLE held = CreateFileA(script.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    rightClick(L'u');   // another program holds it: the undo stays
+    CloseHandle(held);
+    CHECK(messageBoxesSeen() == SCRIPT_HELD);
+    host.boxCount = 0;
+    rightClick(L'u');
+    CHECK(readFile(script) == "rem mine\r\n");
+    DeleteFileA(script.c_str());
 
     // Of two clicks, the second is undone; the first one's lines stay.
     const std::string linesOfB = scriptHeader() + scriptLines("C:\\In\\b.mp3", "D:\\Out\\");

@@ -1,7 +1,8 @@
 #!/bin/sh
 # Makes the Wine prefix the Windows tests share, once per test run: a new
-# 32-bit prefix, no window-manager waits, the real dialog fonts, and drive Y:
-# on another file system so that a move to it crosses volumes.
+# 32-bit prefix, no window-manager waits, the real dialog fonts, drive Y:
+# on another file system so that a move to it crosses volumes, and drive X:
+# on a file system of two 4 KiB pages that a test fills to the last byte.
 set -eu
 prefix="$1"
 second_volume="$2"
@@ -16,4 +17,14 @@ wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null
 cp -n /usr/share/wine/fonts/*.ttf /usr/share/wine/fonts/*.fon "$prefix/drive_c/windows/Fonts/" 2>/dev/null || true
 mkdir -p "$second_volume"
 ln -sfn "$second_volume" "$prefix/dosdevices/y:"
+# Only root may mount it; elsewhere the drive is missing, and the test that
+# needs it says it was skipped. A mount kept from an earlier run is emptied.
+full_drive="$second_volume-full"
+mkdir -p "$full_drive"
+if mountpoint -q "$full_drive" || mount -t tmpfs -o size=8k tmpfs "$full_drive" 2>/dev/null; then
+    find "$full_drive" -mindepth 1 -delete
+    ln -sfn "$full_drive" "$prefix/dosdevices/x:"
+else
+    rm -f "$prefix/dosdevices/x:"
+fi
 wineserver -w
