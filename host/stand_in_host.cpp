@@ -27,6 +27,60 @@ HMENU hotkeyMenu;          // the "Hotkeys" menu: one item per action
 char iniFileAnswer[MAX_PATH];      // the narrow or wide form of the real settings path
 wchar_t iniFileAnswerW[MAX_PATH];
 
+// Where the entries' paths are kept. Every pointer of host.entries and
+// host.entriesW names a slot of its own: the entries' first, in list order,
+// then the free ones. An insert takes the first free one, a delete gives its
+// own back behind the entries, so the list stays a reordering of the slots.
+char narrowSlots[HOST_MAX_ENTRIES][HOST_MAX_PATH];
+wchar_t wideSlots[HOST_MAX_ENTRIES][HOST_MAX_PATH];
+
+void layOutEntries() {
+    for (int i = 0; i < HOST_MAX_ENTRIES; ++i) {
+        host.entries[i] = narrowSlots[i];
+        host.entriesW[i] = wideSlots[i];
+    }
+}
+
+// Before anything adds an entry, even before the first window.
+const bool entriesLaidOut = (layOutEntries(), true);
+
+// Makes room for a new entry before index, and takes the first free slot
+// for it: only the pointers of the entries from index on move.
+bool openEntry(int index) {
+    if (host.entryCount == HOST_MAX_ENTRIES) {
+        return false;
+    }
+    char* narrow = host.entries[host.entryCount];
+    wchar_t* wide = host.entriesW[host.entryCount];
+    const int after = host.entryCount - index;
+    memmove(&host.entries[index + 1], &host.entries[index], after * sizeof host.entries[0]);
+    memmove(&host.entriesW[index + 1], &host.entriesW[index], after * sizeof host.entriesW[0]);
+    host.entries[index] = narrow;
+    host.entriesW[index] = wide;
+    ++host.entryCount;
+    return true;
+}
+
+// Takes entry index out of the list; its slot becomes the first free one.
+void closeEntry(int index) {
+    char* narrow = host.entries[index];
+    wchar_t* wide = host.entriesW[index];
+    const int after = host.entryCount - index - 1;
+    memmove(&host.entries[index], &host.entries[index + 1], after * sizeof host.entries[0]);
+    memmove(&host.entriesW[index], &host.entriesW[index + 1], after * sizeof host.entriesW[0]);
+    --host.entryCount;
+    host.entries[host.entryCount] = narrow;
+    host.entriesW[host.entryCount] = wide;
+}
+
+// Entries that fill an empty playlist refresh the record from the entry at
+// position 0, as the player does, even while another file plays.
+void addedEntry() {
+    if (host.entryCount == 1) {
+        lstrcpynW(host.playing, host.entriesW[0], HOST_MAX_PATH);
+    }
+}
+
 // The platform's own conversions between the real (wide) paths and the
 // ANSI code page; with no flags, the wide-to-narrow one uses look-alikes.
 void toNarrow(const wchar_t* wide, char* narrow, int size) {
@@ -515,6 +569,7 @@ void hostReset() {
     host.nextTrackDelayMs = 0;
     host.answerNullPath = false;
     host.entryCount = 0;
+    layOutEntries();
     host.playing[0] = L'\0';
     host.playingEntryGone = false;
     host.requests = {};
@@ -526,27 +581,20 @@ void hostReset() {
     host.onMessageBox = nullptr;
 }
 
-// Entries that fill an empty playlist refresh the record from the entry at
-// position 0, as the player does, even while another file plays.
-void addedEntry() {
-    ++host.entryCount;
-    if (host.entryCount == 1) {
-        lstrcpynW(host.playing, host.entriesW[0], HOST_MAX_PATH);
-    }
-}
-
 void hostAddEntry(const char* path) {
-    if (host.entryCount < HOST_MAX_ENTRIES) {
-        snprintf(host.entries[host.entryCount], HOST_MAX_PATH, "%s", path);
-        toWide(host.entries[host.entryCount], host.entriesW[host.entryCount], HOST_MAX_PATH);
+    const int index = host.entryCount;
+    if (openEntry(index)) {
+        snprintf(host.entries[index], HOST_MAX_PATH, "%s", path);
+        toWide(host.entries[index], host.entriesW[index], HOST_MAX_PATH);
         addedEntry();
     }
 }
 
 void hostAddEntryW(const wchar_t* path) {
-    if (host.entryCount < HOST_MAX_ENTRIES) {
-        lstrcpynW(host.entriesW[host.entryCount], path, HOST_MAX_PATH);
-        toNarrow(host.entriesW[host.entryCount], host.entries[host.entryCount], HOST_MAX_PATH);
+    const int index = host.entryCount;
+    if (openEntry(index)) {
+        lstrcpynW(host.entriesW[index], path, HOST_MAX_PATH);
+        toNarrow(host.entriesW[index], host.entries[index], HOST_MAX_PATH);
         addedEntry();
     }
 }
@@ -561,10 +609,7 @@ void hostRemoveEntry(int index) {
     if (index < 0 || index >= host.entryCount) {
         return;
     }
-    const int after = host.entryCount - index - 1;
-    memmove(host.entries[index], host.entries[index + 1], after * sizeof host.entries[0]);
-    memmove(host.entriesW[index], host.entriesW[index + 1], after * sizeof host.entriesW[0]);
-    --host.entryCount;
+    closeEntry(index);
     if (index == host.position) {
         host.playingEntryGone = true;
     }

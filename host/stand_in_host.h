@@ -14,7 +14,7 @@
 
 #include <windows.h>
 
-constexpr int HOST_MAX_ENTRIES = 1024;
+constexpr int HOST_MAX_ENTRIES = 16384;
 constexpr int HOST_MAX_PATH = 1100;
 constexpr int HOST_MAX_BOXES = 64;
 constexpr int HOST_MAX_LOGGED = 512;
@@ -77,10 +77,15 @@ struct StandInHost {
     char iniFile[MAX_PATH];      // the real path while iniFileW is empty
     wchar_t iniFileW[MAX_PATH];  // when set, the real path; iniFile is then not used
     int entryCount;
-    // hostAddEntry fills both; text written into entries directly changes
-    // the narrow answer only.
-    char entries[HOST_MAX_ENTRIES][HOST_MAX_PATH];       // the narrow answers
-    wchar_t entriesW[HOST_MAX_ENTRIES][HOST_MAX_PATH];   // the real paths
+    // The entries in list order. Each points at a path of HOST_MAX_PATH
+    // characters kept in the host's own storage, so that an insert or a
+    // delete in a long list moves pointers, not paths; the pointers past
+    // entryCount hold the free room. Write a path through them, or swap two
+    // of them (narrow and wide alike, to exchange two entries), but never
+    // point one elsewhere. hostAddEntry fills both; text written into
+    // entries directly changes the narrow answer only.
+    char* entries[HOST_MAX_ENTRIES];       // the narrow answers
+    wchar_t* entriesW[HOST_MAX_ENTRIES];   // the real paths
     // The player's record of the playing file (IPC_GET_PLAYING_FILENAME): set
     // when a file starts, and from entry 0 when entries fill an empty list;
     // deleting the playing entry leaves it as it is.
