@@ -13,6 +13,8 @@ namespace {
 
 constexpr char WINDOW_CLASS[] = "Winamp v1.x";
 constexpr wchar_t WINDOW_CLASS_W[] = L"Winamp v1.x";
+constexpr char EDITOR_CLASS[] = "Winamp PE";
+constexpr wchar_t EDITOR_CLASS_W[] = L"Winamp PE";
 constexpr UINT WM_HOST_DIALOG_SHOWN = WM_APP + 1;
 constexpr UINT WM_HOST_BOX_SHOWN = WM_APP + 2;
 constexpr UINT WM_HOST_TRACK_STARTED = WM_APP + 3;   // a delayed next track took
@@ -26,6 +28,60 @@ HMENU playerMenu;          // the "Player" menu, with Repeat's check mark
 HMENU hotkeyMenu;          // the "Hotkeys" menu: one item per action
 char iniFileAnswer[MAX_PATH];      // the narrow or wide form of the real settings path
 wchar_t iniFileAnswerW[MAX_PATH];
+
+// Where the entries' paths are kept. Every pointer of host.entries and
+// host.entriesW names a slot of its own: the entries' first, in list order,
+// then the free ones. An insert takes the first free one, a delete gives its
+// own back behind the entries, so the list stays a reordering of the slots.
+char narrowSlots[HOST_MAX_ENTRIES][HOST_MAX_PATH];
+wchar_t wideSlots[HOST_MAX_ENTRIES][HOST_MAX_PATH];
+
+void layOutEntries() {
+    for (int i = 0; i < HOST_MAX_ENTRIES; ++i) {
+        host.entries[i] = narrowSlots[i];
+        host.entriesW[i] = wideSlots[i];
+    }
+}
+
+// Before anything adds an entry, even before the first window.
+const bool entriesLaidOut = (layOutEntries(), true);
+
+// Makes room for a new entry before index, and takes the first free slot
+// for it: only the pointers of the entries from index on move.
+bool openEntry(int index) {
+    if (host.entryCount == HOST_MAX_ENTRIES) {
+        return false;
+    }
+    char* narrow = host.entries[host.entryCount];
+    wchar_t* wide = host.entriesW[host.entryCount];
+    const int after = host.entryCount - index;
+    memmove(&host.entries[index + 1], &host.entries[index], after * sizeof host.entries[0]);
+    memmove(&host.entriesW[index + 1], &host.entriesW[index], after * sizeof host.entriesW[0]);
+    host.entries[index] = narrow;
+    host.entriesW[index] = wide;
+    ++host.entryCount;
+    return true;
+}
+
+// Takes entry index out of the list; its slot becomes the first free one.
+void closeEntry(int index) {
+    char* narrow = host.entries[index];
+    wchar_t* wide = host.entriesW[index];
+    const int after = host.entryCount - index - 1;
+    memmove(&host.entries[index], &host.entries[index + 1], after * sizeof host.entries[0]);
+    memmove(&host.entriesW[index], &host.entriesW[index + 1], after * sizeof host.entriesW[0]);
+    --host.entryCount;
+    host.entries[host.entryCount] = narrow;
+    host.entriesW[host.entryCount] = wide;
+}
+
+// Entries that fill an empty playlist refresh the record from the entry at
+// position 0, as the player does, even while another file plays.
+void addedEntry() {
+    if (host.entryCount == 1) {
+        lstrcpynW(host.playing, host.entriesW[0], HOST_MAX_PATH);
+    }
+}
 
 // The platform's own conversions between the real (wide) paths and the
 // ANSI code page; with no flags, the wide-to-narrow one uses look-alikes.
@@ -76,6 +132,107 @@ LRESULT answerIniFileW() {
     }
     toWide(host.iniFile, iniFileAnswerW, MAX_PATH);
     return reinterpret_cast<LRESULT>(iniFileAnswerW);
+}
+
+// The player's record of the playing file, taken again from the entry at
+// the position, which need not be the file that plays.
+void refreshPlayingRecord() {
+    const LONG at = host.position;
+    if (at >= 0 && at < host.entryCount) {
+        lstrcpynW(host.playing, host.entriesW[at], HOST_MAX_PATH);
+    }
+}
+
+// The player marks the list changed, to save it on exit, and tells its main
+// window, which here shows the list. A hidden one, as in tests and
+// benchmarks, has nothing to repaint, and under Wine the repaint alone costs
+// a round trip to its server.
+void playlistChanged() {
+    if (IsWindowVisible(host.window)) {
+        InvalidateRect(host.window, nullptr, TRUE);
+    }
+}
+
+// A new entry before index, from its narrow or its real (wide) path.
+bool putEntry(int index, const char* path) {
+    if (!openEntry(index)) {
+        return false;
+    }
+    snprintf(host.entries[index], HOST_MAX_PATH, "%s", path);
+    toWide(host.entries[index], host.entriesW[index], HOST_MAX_PATH);
+    return true;
+}
+
+bool putEntryW(int index, const wchar_t* path) {
+    if (!openEntry(index)) {
+        return false;
+    }
+    lstrcpynW(host.entriesW[index], path, HOST_MAX_PATH);
+    toNarrow(host.entriesW[index], host.entries[index], HOST_MAX_PATH);
+    return true;
+}
+
+// After an insert the position moves with the entry it named, and the
+// record is taken from the entry there.
+void insertedEntry(int index) {
+    if (host.position >= index && host.position < MAXLONG) {
+        ++host.position;
+    }
+    refreshPlayingRecord();
+    playlistChanged();
+}
+
+// Where an insert before index goes: to the end for an index at or past it.
+// The player does not check a negative index and would read outside its
+// list; here it is noted and the insert dropped (-1).
+int insertionPoint(int index) {
+    if (index < 0) {
+        ++host.badInsertIndex;
+        return -1;
+    }
+    return index < host.entryCount ? index : host.entryCount;
+}
+
+// The record's path need not end within it: only what fits is read. An
+// empty path is ignored.
+void insertFile(const fileToInsert& record) {
+    char path[PE_INSERT_PATH_SIZE];
+    lstrcpynA(path, record.file, PE_INSERT_PATH_SIZE);
+    const int index = insertionPoint(record.index);
+    if (index >= 0 && path[0] != '\0' && putEntry(index, path)) {
+        insertedEntry(index);
+    }
+}
+
+void insertFileW(const fileToInsertW& record) {
+    wchar_t path[PE_INSERT_PATH_SIZE];
+    lstrcpynW(path, record.file, PE_INSERT_PATH_SIZE);
+    const int index = insertionPoint(record.index);
+    if (index >= 0 && path[0] != L'\0' && putEntryW(index, path)) {
+        insertedEntry(index);
+    }
+}
+
+// The editor's insert request, by WM_COPYDATA. An older player knows only
+// the 8-bit record; a record cut short is not read.
+void takeInsert(const COPYDATASTRUCT* data) {
+    if (data == nullptr) {
+        return;
+    }
+    const bool wide = data->dwData == IPC_PE_INSERTFILENAMEW;
+    if (!wide && data->dwData != IPC_PE_INSERTFILENAME) {
+        return;
+    }
+    ++host.requests.inserts;
+    const DWORD size = wide ? sizeof(fileToInsertW) : sizeof(fileToInsert);
+    if (host.editorIgnoresInsert || (wide && !host.unicode) || data->lpData == nullptr || data->cbData < size) {
+        return;
+    }
+    if (wide) {
+        insertFileW(*static_cast<const fileToInsertW*>(data->lpData));
+    } else {
+        insertFile(*static_cast<const fileToInsert*>(data->lpData));
+    }
 }
 
 // The player's own list of message numbers by name; an older player
@@ -138,6 +295,13 @@ LRESULT answerRequest(WPARAM wParam, LPARAM lParam) {
     case IPC_GETLISTPOS:
         ++host.requests.getListPos;
         return host.position;
+    case IPC_GETLISTLENGTH:
+        ++host.requests.getListLength;
+        return host.entryCount;
+    case IPC_GETWND:
+        ++host.requests.getWnd;
+        return wParam == IPC_GETWND_PE && !host.noEditorWindow ? reinterpret_cast<LRESULT>(host.editorWindow)
+                                                                : 0;
     case IPC_GETPLAYLISTFILE:
         ++host.requests.getPlaylistFile;
         return isEntry(wParam) ? reinterpret_cast<LRESULT>(host.entries[wParam]) : 0;
@@ -388,6 +552,27 @@ LRESULT CALLBACK hostWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     return DefWindowProcA(hwnd, message, wParam, lParam);
 }
 
+// The playlist editor's window, hidden: the main window shows the list. Its
+// requests come the other way round, the request number in wParam. It
+// answers 0 whether it took a request or not: only the list tells.
+LRESULT CALLBACK editorWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_USER:
+        if (wParam == IPC_PE_DELETEINDEX) {
+            ++host.requests.deletes;
+            hostRemoveEntry(static_cast<int>(lParam));
+        }
+        return 0;
+    case WM_COPYDATA:
+        takeInsert(reinterpret_cast<const COPYDATASTRUCT*>(lParam));
+        return 0;
+    }
+    if (host.unicode) {
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+    }
+    return DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
 void noteMessageBox(HWND box) {
     if (host.boxCount < HOST_MAX_BOXES) {
         HostMessageBox& note = host.boxes[host.boxCount];
@@ -426,23 +611,23 @@ LRESULT CALLBACK watchActivation(int code, WPARAM wParam, LPARAM lParam) {
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
-void registerWindowClass(bool unicode) {
+void registerWindowClass(const char* name, const wchar_t* nameW, WNDPROC procedure, bool unicode) {
     HINSTANCE instance = GetModuleHandleA(nullptr);
     HCURSOR arrow = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));
     HBRUSH background = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
     if (unicode) {
         WNDCLASSW windowClass = {};
-        windowClass.lpfnWndProc = hostWindowProc;
+        windowClass.lpfnWndProc = procedure;
         windowClass.hInstance = instance;
-        windowClass.lpszClassName = WINDOW_CLASS_W;
+        windowClass.lpszClassName = nameW;
         windowClass.hCursor = arrow;
         windowClass.hbrBackground = background;
         RegisterClassW(&windowClass);
     } else {
         WNDCLASSA windowClass = {};
-        windowClass.lpfnWndProc = hostWindowProc;
+        windowClass.lpfnWndProc = procedure;
         windowClass.hInstance = instance;
-        windowClass.lpszClassName = WINDOW_CLASS;
+        windowClass.lpszClassName = name;
         windowClass.hCursor = arrow;
         windowClass.hbrBackground = background;
         RegisterClassA(&windowClass);
@@ -476,13 +661,17 @@ HWND hostCreateWindow(bool unicode) {
     if (host.window != nullptr) {
         hostDestroyWindow();
     }
-    registerWindowClass(unicode);
+    registerWindowClass(WINDOW_CLASS, WINDOW_CLASS_W, hostWindowProc, unicode);
+    registerWindowClass(EDITOR_CLASS, EDITOR_CLASS_W, editorWindowProc, unicode);
     host.unicode = unicode;
     host.registeredCount = 0;
     host.hotkeyCount = 0;
     host.window = CreateWindowW(WINDOW_CLASS_W, L"Stand-in host", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
                                 CW_USEDEFAULT, 560, 220, nullptr, createMenu(),
                                 GetModuleHandleA(nullptr), nullptr);
+    host.editorWindow = CreateWindowW(EDITOR_CLASS_W, L"Playlist editor", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+                                      CW_USEDEFAULT, 280, 240, host.window, nullptr,
+                                      GetModuleHandleA(nullptr), nullptr);
     host.answerMessageBoxes = true;
     hostReset();
     return host.window;
@@ -494,6 +683,9 @@ void hostDestroyWindow() {
     hostReleaseFile();
     letGoOfPlayingFile();
     cancelDelayedMoves();
+    DestroyWindow(host.editorWindow);
+    UnregisterClassW(EDITOR_CLASS_W, GetModuleHandleA(nullptr));
+    host.editorWindow = nullptr;
     destroyingOnPurpose = true;
     DestroyWindow(host.window);
     destroyingOnPurpose = false;
@@ -515,8 +707,12 @@ void hostReset() {
     host.nextTrackDelayMs = 0;
     host.answerNullPath = false;
     host.entryCount = 0;
+    layOutEntries();
     host.playing[0] = L'\0';
     host.playingEntryGone = false;
+    host.noEditorWindow = false;
+    host.editorIgnoresInsert = false;
+    host.badInsertIndex = 0;
     host.requests = {};
     host.logMessages = true;
     host.loggedCount = 0;
@@ -526,27 +722,14 @@ void hostReset() {
     host.onMessageBox = nullptr;
 }
 
-// Entries that fill an empty playlist refresh the record from the entry at
-// position 0, as the player does, even while another file plays.
-void addedEntry() {
-    ++host.entryCount;
-    if (host.entryCount == 1) {
-        lstrcpynW(host.playing, host.entriesW[0], HOST_MAX_PATH);
-    }
-}
-
 void hostAddEntry(const char* path) {
-    if (host.entryCount < HOST_MAX_ENTRIES) {
-        snprintf(host.entries[host.entryCount], HOST_MAX_PATH, "%s", path);
-        toWide(host.entries[host.entryCount], host.entriesW[host.entryCount], HOST_MAX_PATH);
+    if (putEntry(host.entryCount, path)) {
         addedEntry();
     }
 }
 
 void hostAddEntryW(const wchar_t* path) {
-    if (host.entryCount < HOST_MAX_ENTRIES) {
-        lstrcpynW(host.entriesW[host.entryCount], path, HOST_MAX_PATH);
-        toNarrow(host.entriesW[host.entryCount], host.entries[host.entryCount], HOST_MAX_PATH);
+    if (putEntryW(host.entryCount, path)) {
         addedEntry();
     }
 }
@@ -561,17 +744,18 @@ void hostRemoveEntry(int index) {
     if (index < 0 || index >= host.entryCount) {
         return;
     }
-    const int after = host.entryCount - index - 1;
-    memmove(host.entries[index], host.entries[index + 1], after * sizeof host.entries[0]);
-    memmove(host.entriesW[index], host.entriesW[index + 1], after * sizeof host.entriesW[0]);
-    --host.entryCount;
-    if (index == host.position) {
+    closeEntry(index);
+    const bool playingEntry = index == host.position;
+    if (playingEntry) {
         host.playingEntryGone = true;
     }
-    if (index < host.position || (index == host.position && index > 0)) {
+    if (index < host.position || (playingEntry && index > 0)) {
         --host.position;
     }
-    InvalidateRect(host.window, nullptr, TRUE);
+    if (!playingEntry) {
+        refreshPlayingRecord();
+    }
+    playlistChanged();
 }
 
 void hostHoldPlayingFile(int releaseAfterMs) {

@@ -8,13 +8,15 @@
 // of the playing file, announces every file that starts to its main window,
 // lets a playing entry be deleted while the file plays on, and runs the
 // player's Global Hotkeys plug-in, to which plug-ins add actions. Both kinds
-// hold the playing file open while it plays, and play next and stop as the
-// player does: next at the last entry does nothing unless Repeat is on.
+// have the playlist editor's window, hidden, which inserts and deletes
+// entries for other plug-ins while playback goes on, as the player's does;
+// both hold the playing file open while it plays, and play next and stop as
+// the player does: next at the last entry does nothing unless Repeat is on.
 #pragma once
 
 #include <windows.h>
 
-constexpr int HOST_MAX_ENTRIES = 1024;
+constexpr int HOST_MAX_ENTRIES = 16384;
 constexpr int HOST_MAX_PATH = 1100;
 constexpr int HOST_MAX_BOXES = 64;
 constexpr int HOST_MAX_LOGGED = 512;
@@ -56,15 +58,21 @@ struct HostRequestCounts {
     long getIniFileW;
     long getPlayingFilename;
     long registerMessage;
+    long getListLength;
+    long getWnd;                 // for any window
+    long inserts;                // insert requests the editor window received, taken or not
+    long deletes;                // delete requests the editor window received, taken or not
 };
 
 // The paths the host reports are real paths in wide characters; the narrow
 // answers are what the platform makes of them in the ANSI code page, with
 // look-alikes for letters it lacks ("Maori" for "Māori") and '?' for the
 // rest, as the player's own narrow answers are. An ANSI host answers the
-// wide requests with 0, as an older player that does not know them.
+// wide requests with 0, as an older player that does not know them, and its
+// editor takes only the insert with an 8-bit path.
 struct StandInHost {
     HWND window;
+    HWND editorWindow;           // the playlist editor's, made and destroyed with the main window
     bool unicode;                // the window is a Unicode window that answers wide requests
     int playingState;            // IPC_ISPLAYING answer: 1 playing, 3 paused, 0 stopped
     volatile LONG position;      // IPC_GETLISTPOS answer; a delayed next track moves it from another thread
@@ -77,15 +85,25 @@ struct StandInHost {
     char iniFile[MAX_PATH];      // the real path while iniFileW is empty
     wchar_t iniFileW[MAX_PATH];  // when set, the real path; iniFile is then not used
     int entryCount;
-    // hostAddEntry fills both; text written into entries directly changes
-    // the narrow answer only.
-    char entries[HOST_MAX_ENTRIES][HOST_MAX_PATH];       // the narrow answers
-    wchar_t entriesW[HOST_MAX_ENTRIES][HOST_MAX_PATH];   // the real paths
+    // The entries in list order. Each points at a path of HOST_MAX_PATH
+    // characters kept in the host's own storage, so that an insert or a
+    // delete in a long list moves pointers, not paths; the pointers past
+    // entryCount hold the free room. Write a path through them, or swap two
+    // of them (narrow and wide alike, to exchange two entries), but never
+    // point one elsewhere. hostAddEntry fills both; text written into
+    // entries directly changes the narrow answer only.
+    char* entries[HOST_MAX_ENTRIES];       // the narrow answers
+    wchar_t* entriesW[HOST_MAX_ENTRIES];   // the real paths
     // The player's record of the playing file (IPC_GET_PLAYING_FILENAME): set
-    // when a file starts, and from entry 0 when entries fill an empty list;
-    // deleting the playing entry leaves it as it is.
+    // when a file starts, from entry 0 when entries fill an empty list, and
+    // from the entry at the position after the editor inserts an entry or
+    // any entry but the playing one is deleted; deleting the playing entry
+    // leaves it as it is.
     wchar_t playing[HOST_MAX_PATH];
     bool playingEntryGone;       // the playing entry was deleted; the file plays on
+    bool noEditorWindow;         // IPC_GETWND answers 0, as a player before 2.9
+    bool editorIgnoresInsert;    // the editor takes no insert, as a player that does not know the request
+    long badInsertIndex;         // inserts with a negative index, which the player would not check: dropped
     HostRequestCounts requests;
     bool logMessages;
     int loggedCount;             // may exceed HOST_MAX_LOGGED; the log keeps the first ones
@@ -148,9 +166,12 @@ void hostAddEntryW(const wchar_t* path);
 // the main window, which passes through every hook on it.
 void hostPlay(int index);
 
-// Deletes entry index while playback goes on, as the player's Del key does:
-// entries above the position take it back with them, and so does the entry
-// at the position itself (to 0 for the first), which is then another file.
+// Deletes entry index while playback goes on, as the player's Del key and
+// its editor's delete request do: entries above the position take it back
+// with them, and so does the entry at the position itself (to 0 for the
+// first), which is then another file. The playing entry deleted, the record
+// keeps naming its file; any other, the record is taken again from the entry
+// at the position.
 void hostRemoveEntry(int index);
 
 // The number the player gave for name, in any letter case; 0 if none.
