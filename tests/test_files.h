@@ -29,10 +29,14 @@ struct TempFolder {
             GetTempPathA(sizeof temp, temp);
             base = temp;
         }
+        // Wine gives a new run the same process ids, and a folder an earlier
+        // run could not remove (a file still held open) would hand this test
+        // its files: the folder must be new.
         char name[64];
-        snprintf(name, sizeof name, "tunestow-%lu-%d\\", GetCurrentProcessId(), ++counter);
-        path = base + name;
-        CreateDirectoryA(path.c_str(), nullptr);
+        do {
+            snprintf(name, sizeof name, "tunestow-%lu-%d\\", GetCurrentProcessId(), ++counter);
+            path = base + name;
+        } while (!CreateDirectoryA(path.c_str(), nullptr) && GetLastError() == ERROR_ALREADY_EXISTS);
     }
     ~TempFolder() { removeTree(path); }
 
