@@ -18,6 +18,7 @@
 #include "host_interface.h"
 #include "path_rewrite.h"
 #include "playing_file.h"
+#include "playlist_entries.h"
 #include "settings.h"
 #include "undo.h"
 
@@ -224,6 +225,7 @@ void archiveImmediately(HWND hwnd, LRESULT position, const wchar_t* source, cons
     switch (moveWithoutReplacing(source, target)) {
     case MOVE_DONE:
         noteArchiveMoved(source, target, directory, madeFrom);
+        pointPlaylistEntries(hwnd, source, target);
         return;
     case MOVE_COPY_KEPT:
         // The copy is in the folders made for it.

@@ -6,6 +6,7 @@
 #include <wchar.h>
 
 #include "file_move.h"
+#include "playlist_entries.h"
 
 namespace {
 
@@ -75,10 +76,11 @@ void toMenuName(const wchar_t* path, wchar_t* name) {
     name[at] = L'\0';
 }
 
-// Moves the file back and removes the folders its archive made. The old
-// folder may have gone since (emptied by the archive, then cleaned up): it
-// is made again, and taken away again when the file cannot go back.
-void moveBack() {
+// Moves the file back and removes the folders its archive made; the
+// playlist's entries follow it back. The old folder may have gone since
+// (emptied by the archive, then cleaned up): it is made again, and taken
+// away again when the file cannot go back.
+void moveBack(HWND hwnd) {
     if (!fileExists(archivedTarget)) {
         showError(TEXT_ARCHIVED_FILE_GONE);
         return;
@@ -93,6 +95,7 @@ void moveBack() {
     switch (moveWithoutReplacing(archivedTarget, archivedSource)) {
     case MOVE_DONE:
         removeMadeDirectories(archivedDirectory, directoriesMadeFrom);
+        pointPlaylistEntries(hwnd, archivedTarget, archivedSource);
         forgetLastArchive();
         break;
     case MOVE_TARGET_TAKEN:
@@ -105,6 +108,7 @@ void moveBack() {
         break;
     case MOVE_COPY_KEPT:
         // The file is back; a second undo could do no more.
+        pointPlaylistEntries(hwnd, archivedTarget, archivedSource);
         forgetLastArchive();
         showError(TEXT_ARCHIVED_COPY_KEPT);
         break;
@@ -204,9 +208,9 @@ bool describeLastArchive(wchar_t* text) {
     return true;
 }
 
-void undoLastArchive(HWND) {
+void undoLastArchive(HWND hwnd) {
     if (lastArchive == LAST_ARCHIVE_MOVED) {
-        moveBack();
+        moveBack(hwnd);
     } else if (lastArchive == LAST_ARCHIVE_SCRIPTED) {
         switch (takeAdditionOut()) {
         case TAKEN_OUT:

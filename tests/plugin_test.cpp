@@ -507,6 +507,46 @@ TEST_CASE("undo moves an immediate archive back, and removes only the folders th
     plugin.record->quit();
 }
 
+// A player that answers wide paths makes the entries follow the file; an
+// older one (the ANSI host) keeps its list as it is, and so does one whose
+// editor does not take the insert.
+TEST_CASE("the playlist's entries follow the archived file, and the undo points them back") {
+    TempFolder work;
+    const std::wstring a = widen(work / "in\\Artist\\a.mp3");
+    const std::wstring b = widen(work / "in\\b.mp3");
+    const std::wstring c = widen(work / "in\\c.mp3");
+    const std::wstring archived = widen(work / "out\\Artist\\a.mp3");
+    const auto entries = [] { return std::vector<std::wstring>(host.entriesW, host.entriesW + host.entryCount); };
+    for (bool ignoresInsert : {false, true}) {
+        CAPTURE(ignoresInsert);
+        hostReset();
+        for (const std::wstring& file : {a, b, c}) {
+            writeFile(file, "x");
+            hostAddEntryW(file.c_str());
+        }
+        hostAddEntryW(widen(work / "in\\ARTIST\\A.MP3").c_str());   // the same file again
+        host.editorIgnoresInsert = ignoresInsert;
+        const std::vector<std::wstring> before = entries();
+        const bool follows = host.unicode && !ignoresInsert;
+        writeSettings(work / "winamp.ini", 1, 1, work / "in\\", work / "out\\", "");
+        LoadedPlugin plugin;
+        plugin.record->init();
+        hostPlay(0);
+        trayEvent(WM_LBUTTONDOWN);
+        REQUIRE(readFile(archived) == "x");
+        CHECK((entries() == (follows ? std::vector<std::wstring>{archived, b, c, archived} : before)));
+        CHECK(host.position == 1);   // the second file plays on
+        CHECK(host.playing == b);
+        CHECK(host.playingState == 1);
+        rightClick(L'u');
+        CHECK(messageBoxesSeen() == "");
+        CHECK(readFile(a) == "x");
+        CHECK((entries() == (follows ? std::vector<std::wstring>{a, b, c, a} : before)));
+        plugin.record->quit();
+        TempFolder::removeTree(work / "in\\");
+    }
+}
+
 TEST_CASE("undo takes a script archive's lines off the script, or the script it made, unless it was edited") {
     TempFolder work;
     const std::string script = work / "archive.cmd";
