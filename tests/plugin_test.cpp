@@ -509,7 +509,7 @@ TEST_CASE("undo moves an immediate archive back, and removes only the folders th
 
 // A player that answers wide paths makes the entries follow the file; an
 // older one (the ANSI host) keeps its list as it is, and so does one whose
-// editor does not take the insert.
+// editor does not take the insert, or one without the editor (before 2.9).
 TEST_CASE("the playlist's entries follow the archived file, and the undo points them back") {
     TempFolder work;
     const std::wstring a = widen(work / "in\\Artist\\a.mp3");
@@ -517,17 +517,18 @@ TEST_CASE("the playlist's entries follow the archived file, and the undo points 
     const std::wstring c = widen(work / "in\\c.mp3");
     const std::wstring archived = widen(work / "out\\Artist\\a.mp3");
     const auto entries = [] { return std::vector<std::wstring>(host.entriesW, host.entriesW + host.entryCount); };
-    for (bool ignoresInsert : {false, true}) {
-        CAPTURE(ignoresInsert);
+    for (int editor : {0, 1, 2}) {   // takes the insert, ignores it, none
+        CAPTURE(editor);
         hostReset();
         for (const std::wstring& file : {a, b, c}) {
             writeFile(file, "x");
             hostAddEntryW(file.c_str());
         }
         hostAddEntryW(widen(work / "in\\ARTIST\\A.MP3").c_str());   // the same file again
-        host.editorIgnoresInsert = ignoresInsert;
+        host.editorIgnoresInsert = editor == 1;
+        host.noEditorWindow = editor == 2;
         const std::vector<std::wstring> before = entries();
-        const bool follows = host.unicode && !ignoresInsert;
+        const bool follows = host.unicode && editor == 0;
         writeSettings(work / "winamp.ini", 1, 1, work / "in\\", work / "out\\", "");
         LoadedPlugin plugin;
         plugin.record->init();
