@@ -33,6 +33,3 @@ constexpr char OLD_PATH_TAKEN[] =
     "Error|A file of that name is in the old folder again, so the archived file was not moved back.\n";
 constexpr char SCRIPT_CHANGED[] =
     "Error|The script file has changed since the lines were added, so they were not taken out.\n";
-constexpr char SCRIPT_HELD[] =
-    "Error|The script file could not be opened, so the lines were not taken out. Close the program that holds "
-    "it, then undo again.\n";

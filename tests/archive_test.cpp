@@ -433,13 +433,11 @@ TEST_CASE("a script file that cannot be opened is reported before the skip, and 
     }
 }
 
-// Drive X: is a tmpfs of two 4 KiB pages, which only root can mount. The
-// case runs on its own (ctest archive_full_drive_test, --no-skip), and
-// exits with 77, which ctest reports as skipped, where the drive is missing.
+// Drive X: is a tmpfs of two 4 KiB pages that only root can mount: the case
+// runs alone (archive_full_drive_test) and exits 77, for skipped, without it.
 TEST_CASE("on a full drive the script is left byte for byte as it was, and the click before keeps its undo" *
           doctest::skip()) {
     if (!folderExists("X:\\")) {
-        printf("no full drive X: in this prefix (a tmpfs only root can mount): skipped\n");
         exit(77);
     }
     TempFolder drive("X:\\");

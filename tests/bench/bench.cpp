@@ -518,83 +518,44 @@ void benchClicks() {
 
 // ---- a long playlist ----
 
-// A playlist of entries files, the playing one in the middle, the others
-// files of no folder of the archive's.
-void fillPlaylist(int entries, const std::string& playing, int next) {
-    hostReset();
-    host.logMessages = false;
-    host.holdsPlayingFile = next == 1;   // without the skip, the move alone
-    for (int i = 0; i < entries; ++i) {
-        const std::string other = "C:\\Library\\Artist " + std::to_string(i) + "\\track.mp3";
-        hostAddEntry(i == entries / 2 ? playing.c_str() : other.c_str());
-    }
-    hostPlay(entries / 2);
-}
-
-constexpr int LONG_LIST = 10000;
-constexpr int SHORT_LIST = 3;
-
-// The same click in immediate mode with the file in the middle of a long
-// list and of a short one, interleaved; the medians in ms. Each entry must
-// name the archived file afterwards.
-void benchListClicks(int next, double* longMs, double* shortMs) {
-    const std::string root = work + "list" + std::to_string(next) + "\\";
-    const int clicks = scale.skipClicks;
-    for (int i = 0; i < clicks; ++i) {
-        writeFileBytes(root + "in\\Artist\\long " + std::to_string(i) + ".mp3", "long");
-        writeFileBytes(root + "in\\Artist\\short " + std::to_string(i) + ".mp3", "short");
-    }
-    Module module;
-    if (!startModule(module, 1, next, root + "in\\", root + "out\\", "")) {
-        return;
-    }
-    std::vector<double> longUs;
-    std::vector<double> shortUs;
-    int followed = 0;
-    for (int i = 0; i < clicks; ++i) {
-        for (int turn = 0; turn < 2; ++turn) {
-            const bool isLong = ((turn ^ i) & 1) != 0;
-            const int entries = isLong ? LONG_LIST : SHORT_LIST;
-            const std::string name =
-                std::string(isLong ? "Artist\\long " : "Artist\\short ") + std::to_string(i) + ".mp3";
-            fillPlaylist(entries, root + "in\\" + name, next);
+// The same click in immediate mode with the file in the middle of a list of
+// 10,000 entries and of 3, interleaved: the entry follows the file, so the
+// click reads every entry once. Skipping off is the work alone; skipping on
+// is the user's click (the dialog couples it with immediate mode).
+void benchLongPlaylist() {
+    printf("\nOne click in immediate mode, the file (whose entry follows it) in the middle of a list\n"
+           "of 10,000 entries against one of 3, median of %d clicks each, interleaved\n", scale.skipClicks);
+    for (int next : {0, 1}) {
+        const std::string in = work + "list\\in\\";
+        Module module;
+        if (!startModule(module, 1, next, in, work + "list\\out\\", "")) {
+            return;
+        }
+        std::vector<double> us[2];
+        for (int i = 0; i < 2 * scale.skipClicks; ++i) {
+            const int entries = i % 2 ? 10000 : 3;
+            const std::string file = in + "track " + std::to_string(i) + ".mp3";
+            writeFileBytes(file, "x");
+            hostReset();
+            host.logMessages = false;
+            host.holdsPlayingFile = next == 1;
+            for (int entry = 0; entry < entries; ++entry) {
+                hostAddEntry(entry == entries / 2 ? file.c_str() : ("C:\\Other\\" + std::to_string(entry)).c_str());
+            }
+            hostPlay(entries / 2);
             const double start = nowUs();
             click();
-            (isLong ? longUs : shortUs).push_back(nowUs() - start);
-            followed +=
-                host.entryCount == entries && widen(root + "out\\" + name) == host.entriesW[entries / 2];
+            us[i % 2].push_back(nowUs() - start);
+            soakFailed |= host.entryCount != entries || wcsstr(host.entriesW[entries / 2], L"\\out\\") == nullptr;
         }
+        stopModule(module);
+        removeTree(work + "list\\");
+        const double shortMs = median(us[0]) / 1000;
+        const double longMs = median(us[1]) / 1000;
+        row(next ? "skipping on: 10,000 entries" : "skipping off: 10,000 entries", longMs, "ms");
+        row(next ? "skipping on: 3 entries" : "skipping off: 3 entries", shortMs, "ms");
+        ratioRow(next ? "skipping on: 10,000 / 3" : "skipping off: 10,000 / 3", longMs / shortMs, next ? 1.05 : 0);
     }
-    const int boxes = host.boxCount;
-    stopModule(module);
-    removeTree(root);
-    if (followed != 2 * clicks || boxes != 0) {
-        printf("  !! long playlist: %d of %d entries followed their file, %d message boxes\n", followed,
-               2 * clicks, boxes);
-        soakFailed = true;
-    }
-    *longMs = median(longUs) / 1000;
-    *shortMs = median(shortUs) / 1000;
-}
-
-// The entry follows the archived file: the click reads every entry once and
-// changes only the file's.
-void benchLongPlaylist() {
-    double longMs = 0;
-    double shortMs = 0;
-    benchListClicks(0, &longMs, &shortMs);
-    printf("\nOne click in immediate mode, the file in the middle of the playlist, whose entry follows\n"
-           "it: a list of %d entries against one of %d, median of %d clicks each, interleaved\n", LONG_LIST,
-           SHORT_LIST, scale.skipClicks);
-    row("skipping off (the work alone): long list", longMs, "ms");
-    row("skipping off: short list", shortMs, "ms");
-    ratioRow("skipping off: long / short", longMs / shortMs, 0);
-    row("each further entry", (longMs - shortMs) * 1000000 / (LONG_LIST - SHORT_LIST), "ns");
-    // Immediate mode skips: the dialog switches skipping on with it.
-    benchListClicks(1, &longMs, &shortMs);
-    row("skipping on (the user's click): long list", longMs, "ms");
-    row("skipping on: short list", shortMs, "ms");
-    ratioRow("skipping on: long / short", longMs / shortMs, 1.05);
 }
 
 // ---- start-up ----

@@ -17,8 +17,7 @@ wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null
 cp -n /usr/share/wine/fonts/*.ttf /usr/share/wine/fonts/*.fon "$prefix/drive_c/windows/Fonts/" 2>/dev/null || true
 mkdir -p "$second_volume"
 ln -sfn "$second_volume" "$prefix/dosdevices/y:"
-# Only root may mount it; elsewhere the drive is missing, and the test that
-# needs it says it was skipped. A mount kept from an earlier run is emptied.
+# Only root may mount it; elsewhere X: is missing and its test is skipped.
 full_drive="$second_volume-full"
 mkdir -p "$full_drive"
 if mountpoint -q "$full_drive" || mount -t tmpfs -o size=8k tmpfs "$full_drive" 2>/dev/null; then
