@@ -36,6 +36,10 @@ bool fileExists(const wchar_t* path) {
     return GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES;
 }
 
+bool isSameFileName(const wchar_t* one, const wchar_t* other) {
+    return CompareStringOrdinal(one, -1, other, -1, TRUE) == CSTR_EQUAL;
+}
+
 // Mostly the folder exists already, or only its last level is missing, so
 // that is tried first. Levels that cannot be made, such as the drive, are
 // left to the move to report.
@@ -82,7 +86,7 @@ MoveResult moveWithoutReplacing(const wchar_t* source, const wchar_t* target) {
     const bool mayCopy = !onSameDrive(source, target);
     // Onto itself (the two roots are the same folder): a rename to its own
     // name would report success for a file that went nowhere.
-    if (_wcsicmp(source, target) == 0 || (mayCopy && fileExists(target))) {
+    if (isSameFileName(source, target) || (mayCopy && fileExists(target))) {
         return MOVE_TARGET_TAKEN;
     }
     const DWORD start = GetTickCount();

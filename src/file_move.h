@@ -14,6 +14,10 @@ enum MoveResult {
 
 bool fileExists(const wchar_t* path);
 
+// Whether two paths name the same file as Windows compares file names:
+// without regard to letter case, in any alphabet.
+bool isSameFileName(const wchar_t* one, const wchar_t* other);
+
 // Creates every missing level of directory (which ends in the separator), as
 // the command prompt's mkdir does. Returns the length of the shallowest level
 // it made, up to its closing separator, or 0 when it made none: the levels

@@ -6,13 +6,10 @@
 // belong: a player that does not take the insert loses no entry.
 #include "playlist_entries.h"
 
+#include "file_move.h"
 #include "host_interface.h"
 
 namespace {
-
-bool isSameFileName(const wchar_t* one, const wchar_t* other) {
-    return CompareStringOrdinal(one, -1, other, -1, TRUE) == CSTR_EQUAL;
-}
 
 // The entry's wide path, valid until the next request; null past the end,
 // or from a player that does not answer wide paths.
