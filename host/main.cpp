@@ -5,13 +5,16 @@
 // older ANSI one.
 //
 //   tunestow-host.exe [--ansi] [--dll PATH] [--ini PATH] [--playlist LIST]
-//                     [--configure] [--answer-boxes] FILE...
+//                     [--library LIST] [--configure] [--answer-boxes] FILE...
 //
 // --ansi         an older player: an ANSI window that answers no wide request
 // --dll          the plug-in (default: gen_tunestow.dll beside this program)
 // --ini          the settings file the host reports (default: tunestow-host.ini
 //                beside this program)
 // --playlist     adds the paths in LIST, a UTF-8 text file, one a line
+// --library      adds records to the media library from LIST, a UTF-8 text
+//                file, one a line: rating, play count, date added
+//                (YYYY-MM-DD) and path, separated by tabs
 // --configure    opens the configuration dialog at once
 // --answer-boxes answers every message box with OK and prints it on exit
 //
@@ -80,6 +83,56 @@ bool addPlaylist(const wchar_t* list) {
     return true;
 }
 
+// A day as the library keeps it: seconds since 1970.
+bool readDay(int year, int month, int day, __time64_t* seconds) {
+    SYSTEMTIME date = {};
+    date.wYear = static_cast<WORD>(year);
+    date.wMonth = static_cast<WORD>(month);
+    date.wDay = static_cast<WORD>(day);
+    FILETIME time;
+    if (!SystemTimeToFileTime(&date, &time)) {
+        return false;
+    }
+    const long long ticks = (static_cast<long long>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+    *seconds = (ticks - 116444736000000000LL) / 10000000;
+    return true;
+}
+
+// "rating<TAB>play count<TAB>YYYY-MM-DD<TAB>path" a line, in UTF-8; a byte
+// order mark, CR LF line ends and empty lines are allowed.
+bool addLibrary(const wchar_t* list) {
+    FILE* file = _wfopen(list, L"rb");
+    if (file == nullptr) {
+        return false;
+    }
+    char line[PLAYLIST_LINE_BYTES + 64];
+    bool first = true;
+    bool good = true;
+    while (fgets(line, sizeof line, file) != nullptr) {
+        char* text = line;
+        if (first && strncmp(text, UTF8_BYTE_ORDER_MARK, 3) == 0) {
+            text += 3;
+        }
+        first = false;
+        text[strcspn(text, "\r\n")] = '\0';
+        if (text[0] == '\0') {
+            continue;
+        }
+        int rating, playCount, year, month, day, pathAt = 0;
+        __time64_t added;
+        wchar_t path[HOST_MAX_PATH];
+        if (sscanf(text, "%d\t%d\t%d-%d-%d\t%n", &rating, &playCount, &year, &month, &day, &pathAt) != 5 ||
+            pathAt == 0 || !readDay(year, month, day, &added) ||
+            MultiByteToWideChar(CP_UTF8, 0, text + pathAt, -1, path, HOST_MAX_PATH) == 0) {
+            good = false;
+            continue;
+        }
+        hostAddLibraryRecord(path, rating, playCount, added);
+    }
+    fclose(file);
+    return good;
+}
+
 bool isOption(const wchar_t* argument, const wchar_t* option) {
     return wcscmp(argument, option) == 0;
 }
@@ -135,6 +188,10 @@ int main() {
         } else if (isOption(argv[i], L"--playlist") && hasValue) {
             if (!addPlaylist(argv[++i])) {
                 return fail("cannot read the playlist", argv[i]);
+            }
+        } else if (isOption(argv[i], L"--library") && hasValue) {
+            if (!addLibrary(argv[++i])) {
+                return fail("cannot read the library", argv[i]);
             }
         } else if (isOption(argv[i], L"--configure")) {
             configureAtOnce = true;

@@ -6,6 +6,7 @@
 #include <string.h>
 
 #include "../src/host_interface.h"
+#include "stand_in_library.h"
 
 StandInHost host;
 
@@ -19,6 +20,7 @@ constexpr UINT WM_HOST_DIALOG_SHOWN = WM_APP + 1;
 constexpr UINT WM_HOST_BOX_SHOWN = WM_APP + 2;
 constexpr UINT WM_HOST_TRACK_STARTED = WM_APP + 3;   // a delayed next track took
 constexpr int MESSAGE_BOX_TEXT_ID = 0xFFFF;
+constexpr int LIBRARY_TOP = 200;   // the library's list, below the playlist
 
 HANDLE releaseTimer;
 HANDLE nextTrackTimers;    // a queue of its own, so that all pending moves end together
@@ -284,6 +286,10 @@ void addHotkey(const genHotkeysAddStruct* record) {
 }
 
 LRESULT answerRequest(WPARAM wParam, LPARAM lParam) {
+    LRESULT libraryAnswer;
+    if (answerLibraryRequest(wParam, lParam, &libraryAnswer)) {
+        return libraryAnswer;
+    }
     if (lParam > IPC_REGISTER_WINAMP_IPCMESSAGE && lParam == hostRegisteredNumber(GEN_HOTKEYS_ADD)) {
         addHotkey(reinterpret_cast<const genHotkeysAddStruct*>(wParam));
         return 0;
@@ -456,7 +462,8 @@ void paintPlaylist(HWND hwnd) {
     if (host.entryCount == 0) {
         TextOutA(dc, 8, y, "The playlist is empty.", 22);
     }
-    for (int i = 0; i < host.entryCount && y < paint.rcPaint.bottom; ++i, y += 16) {
+    const int playlistBottom = paint.rcPaint.bottom < LIBRARY_TOP ? paint.rcPaint.bottom : LIBRARY_TOP - 8;
+    for (int i = 0; i < host.entryCount && y < playlistBottom; ++i, y += 16) {
         const char* mark = i == host.position && !host.playingEntryGone ? ">" : " ";
         if (host.unicode) {
             wchar_t line[HOST_MAX_PATH + 16];
@@ -469,6 +476,7 @@ void paintPlaylist(HWND hwnd) {
             TextOutA(dc, 8, y, line, length < 0 ? 0 : length);
         }
     }
+    paintLibrary(dc, LIBRARY_TOP, paint.rcPaint.bottom);
     EndPaint(hwnd, &paint);
 }
 
@@ -667,11 +675,12 @@ HWND hostCreateWindow(bool unicode) {
     host.registeredCount = 0;
     host.hotkeyCount = 0;
     host.window = CreateWindowW(WINDOW_CLASS_W, L"Stand-in host", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
-                                CW_USEDEFAULT, 560, 220, nullptr, createMenu(),
+                                CW_USEDEFAULT, 640, 360, nullptr, createMenu(),
                                 GetModuleHandleA(nullptr), nullptr);
     host.editorWindow = CreateWindowW(EDITOR_CLASS_W, L"Playlist editor", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
                                       CW_USEDEFAULT, 280, 240, host.window, nullptr,
                                       GetModuleHandleA(nullptr), nullptr);
+    createLibraryWindow(host.window, unicode);
     host.answerMessageBoxes = true;
     hostReset();
     return host.window;
@@ -686,6 +695,7 @@ void hostDestroyWindow() {
     DestroyWindow(host.editorWindow);
     UnregisterClassW(EDITOR_CLASS_W, GetModuleHandleA(nullptr));
     host.editorWindow = nullptr;
+    destroyLibraryWindow();
     destroyingOnPurpose = true;
     DestroyWindow(host.window);
     destroyingOnPurpose = false;
@@ -720,6 +730,7 @@ void hostReset() {
     host.releaseDelayMs = -1;
     host.onDialog = nullptr;
     host.onMessageBox = nullptr;
+    resetLibrary();
 }
 
 void hostAddEntry(const char* path) {

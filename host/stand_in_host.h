@@ -22,6 +22,7 @@ constexpr int HOST_MAX_BOXES = 64;
 constexpr int HOST_MAX_LOGGED = 512;
 constexpr int HOST_MAX_REGISTERED = 64;
 constexpr int HOST_MAX_HOTKEYS = 16;
+constexpr int HOST_MAX_RECORDS = 2048;
 
 struct HostMessageBox {
     char caption[128];
@@ -39,6 +40,33 @@ struct HostHotkey {
     WPARAM wParam;
     LPARAM lParam;
     HWND window;
+};
+
+// A file's record in the media library: what only the library holds.
+struct HostLibraryRecord {
+    wchar_t path[HOST_MAX_PATH];
+    int rating;
+    int playCount;
+    __time64_t lastPlayed;
+    __time64_t dateAdded;
+    unsigned key;   // the path's hash, letter case aside
+};
+
+// The player's media library, as it is to other plug-ins: a hidden window
+// found by the name "LibraryGetWnd", which takes the library's requests,
+// and, in a player since 5.5, its database service through the service
+// manager. Both match paths as the library does, without regard to letter
+// case, one record a path. The add request dates every new record today and
+// keeps only the path, the rating, the play count and the last play; the
+// service's path change checks nothing.
+struct HostLibrary {
+    bool present;                // false: no library, as a player without it
+    bool databaseService;        // false: the service manager has no database service
+    int recordCount;
+    HostLibraryRecord records[HOST_MAX_RECORDS];
+    long handedOut;              // records and service objects not given back
+    long saves;                  // the database written, by either way
+    long requests;               // every request and service call the library received
 };
 
 struct HostLoggedMessage {
@@ -128,6 +156,7 @@ struct StandInHost {
     char registered[HOST_MAX_REGISTERED][64];
     int hotkeyCount;
     HostHotkey hotkeys[HOST_MAX_HOTKEYS];
+    HostLibrary library;
 };
 
 extern StandInHost host;
@@ -152,7 +181,8 @@ HWND hostCreateWindow(bool unicode = true);
 // unregisters its class, so that the other kind can be created.
 void hostDestroyWindow();
 
-// Empties the playlist, the counts, the logs and the message boxes, turns
+// Empties the playlist, the library, the counts, the logs and the message
+// boxes (the library is there again, with its database service), turns
 // Repeat off and plays entry 0 again (an entry added later is not held until
 // hostPlay starts it). The window and the INI file setting stay.
 void hostReset();
@@ -192,6 +222,13 @@ void hostPressHotkey(int index);
 // thread; -1 keeps it until hostReleaseFile.
 void hostHoldPlayingFile(int releaseAfterMs);
 void hostReleaseFile();
+
+// Adds a record to the library, dated dateAdded (seconds since 1970).
+void hostAddLibraryRecord(const wchar_t* path, int rating, int playCount, __time64_t dateAdded,
+                          __time64_t lastPlayed = 0);
+
+// The library's record of path, letter case aside, or null.
+const HostLibraryRecord* hostFindLibraryRecord(const wchar_t* path);
 
 // Notes and answers message boxes, and finds dialogs, on this thread.
 void hostWatchMessageBoxes();
