@@ -16,6 +16,7 @@
 #include "code_page.h"
 #include "file_move.h"
 #include "host_interface.h"
+#include "library_record.h"
 #include "path_rewrite.h"
 #include "playing_file.h"
 #include "playlist_entries.h"
@@ -226,6 +227,7 @@ void archiveImmediately(HWND hwnd, LRESULT position, const wchar_t* source, cons
     case MOVE_DONE:
         noteArchiveMoved(source, target, directory, madeFrom);
         pointPlaylistEntries(hwnd, source, target);
+        pointLibraryRecord(hwnd, source, target);
         return;
     case MOVE_COPY_KEPT:
         // The copy is in the folders made for it.

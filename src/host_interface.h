@@ -103,3 +103,102 @@ constexpr ULONG_PTR IPC_NO_ANSWER_LIMIT = 65535;
 // stop closes the playing file.
 constexpr WPARAM WINAMP_BUTTON5 = 40048;       // next track
 constexpr WPARAM WINAMP_BUTTON4 = 40047;       // stop
+
+// The player's media library keeps a record of each file it knows, found by
+// its path without regard to letter case: the tags, and what only it holds,
+// the rating, the play count, the last play and the date added. Its window
+// is found by the message number for this name (see
+// IPC_REGISTER_WINAMP_IPCMESSAGE), sent as a request with wParam 0; a player
+// without the library answers 0 or 1. Its own requests go to that window
+// as WM_ML_IPC, the argument in wParam and the request number in lParam.
+constexpr char LIBRARY_GET_WND[] = "LibraryGetWnd";
+constexpr UINT WM_ML_IPC = WM_USER + 0x1000;
+constexpr LPARAM ML_IPC_DB_RUNQUERY_FILENAME = 0x1702;  // mlQueryStructW*: 1 found, -1 none
+constexpr LPARAM ML_IPC_DB_FREEQUERYRESULTS = 0x1705;   // the same mlQueryStructW*
+constexpr LPARAM ML_IPC_DB_UPDATEITEMW = 0x1706;        // itemRecordW*: only an existing record
+constexpr LPARAM ML_IPC_DB_ADDORUPDATEITEMW = 0x1707;   // itemRecordW*: a new record is dated today
+constexpr LPARAM ML_IPC_DB_REMOVEITEMW = 0x1708;        // const wchar_t*: 1 done, -2 no record
+constexpr LPARAM ML_IPC_DB_SYNCDB = 0x0709;             // writes the database
+
+// A record as the library hands it out; its strings are the library's.
+struct extendedFieldsW {
+    wchar_t** names;    // such as L"dateadded"
+    wchar_t** values;   // the value as decimal text
+    int count;
+};
+struct itemRecordW {
+    wchar_t* filename;
+    wchar_t* title;
+    wchar_t* ext;
+    wchar_t* album;
+    wchar_t* artist;
+    wchar_t* comment;
+    wchar_t* genre;
+    wchar_t* albumartist;
+    wchar_t* replaygain_album_gain;
+    wchar_t* replaygain_track_gain;
+    wchar_t* publisher;
+    wchar_t* composer;
+    int year;
+    int track;
+    int tracks;
+    int length;
+    int rating;
+    int playcount;
+    __time64_t lastplay;
+    __time64_t lastupd;
+    __time64_t filetime;
+    int filesize;   // KB
+    int bitrate;
+    int type;
+    int disc;
+    int discs;
+    int bpm;
+    extendedFieldsW* extended;
+    wchar_t* category;
+};
+static_assert(sizeof(itemRecordW) == 128, "the library's record is 128 bytes");
+
+struct itemRecordListW {
+    itemRecordW* Items;
+    int Size;
+    int Alloc;
+};
+struct mlQueryStructW {
+    const wchar_t* query;
+    int max_results;
+    itemRecordListW results;
+};
+static_assert(sizeof(mlQueryStructW) == 20, "the library's query is 20 bytes");
+
+// The player's services (players since 5.5): the service manager answers
+// this request on the main window (65535 or less: none). A service is an
+// object whose one virtual method is dispatch, called as a member function
+// (this-call): arguments[i] points at the i-th argument's value, result at
+// room for a pointer-sized answer, which every call gets, also where none
+// comes back. It answers non-zero when it knew the code.
+constexpr LPARAM IPC_GET_API_SERVICE = 3025;
+struct Dispatchable {
+    virtual int dispatch(int code, void* result, void** arguments, int count) = 0;
+};
+
+// Service manager: the factory of the service with a GUID (one argument,
+// the GUID itself), or null.
+constexpr int SERVICE_MANAGER_FETCH_FACTORY = 50;
+// Factory: its service object (one int argument, 1), and the object given
+// back (one argument, the object).
+constexpr int SERVICE_FACTORY_GET_INTERFACE = 300;
+constexpr int SERVICE_FACTORY_RELEASE_INTERFACE = 310;
+// The library's database service, there once the library has loaded.
+constexpr GUID LIBRARY_DATABASE_SERVICE = {
+    0x5a94dabc, 0xe19a, 0x4a12, {0x9a, 0xa8, 0x85, 0x2d, 0x8b, 0xf0, 0x65, 0x32}};
+// Database service: a path's record (const wchar_t* path) -> itemRecordW*
+// or null; that record given back; a field of a path's record set (the path,
+// a const char* field name, a const wchar_t* value), with no answer:
+// "filename" gives the record another path, in place, every other field
+// kept, and checks nothing, not even that no other record has that path;
+// and the database written (no arguments).
+constexpr int LIBRARY_DATABASE_GET_RECORD = 10;
+constexpr int LIBRARY_DATABASE_FREE_RECORD = 40;
+constexpr int LIBRARY_DATABASE_SET_FIELD = 60;
+constexpr int LIBRARY_DATABASE_SAVE = 70;

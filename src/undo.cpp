@@ -6,6 +6,7 @@
 #include <wchar.h>
 
 #include "file_move.h"
+#include "library_record.h"
 #include "playlist_entries.h"
 
 namespace {
@@ -77,7 +78,7 @@ void toMenuName(const wchar_t* path, wchar_t* name) {
 }
 
 // Moves the file back and removes the folders its archive made; the
-// playlist's entries follow it back. The old folder may have gone since
+// playlist's entries and the library's record follow it back. The old folder may have gone since
 // (emptied by the archive, then cleaned up): it is made again, and taken
 // away again when the file cannot go back.
 void moveBack(HWND hwnd) {
@@ -96,6 +97,7 @@ void moveBack(HWND hwnd) {
     case MOVE_DONE:
         removeMadeDirectories(archivedDirectory, directoriesMadeFrom);
         pointPlaylistEntries(hwnd, archivedTarget, archivedSource);
+        pointLibraryRecord(hwnd, archivedTarget, archivedSource);
         forgetLastArchive();
         break;
     case MOVE_TARGET_TAKEN:
@@ -109,6 +111,7 @@ void moveBack(HWND hwnd) {
     case MOVE_COPY_KEPT:
         // The file is back; a second undo could do no more.
         pointPlaylistEntries(hwnd, archivedTarget, archivedSource);
+        pointLibraryRecord(hwnd, archivedTarget, archivedSource);
         forgetLastArchive();
         showError(TEXT_ARCHIVED_COPY_KEPT);
         break;

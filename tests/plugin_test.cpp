@@ -470,12 +470,28 @@ TEST_CASE("undo moves an immediate archive back, and removes only the folders th
         followed[0] = followed[3] = widen(out + tom);
         back[3] = before[0];
     }
+    // The library's records, in other letter case for the file: rating, play
+    // count, date added and last play. An older player has no database service.
+    hostAddLibraryRecord(widen(in + "NEW BAND\\ALBUM\\TOM & JERRY.MP3").c_str(), 4, 12, 1577836800, 1700000000);
+    hostAddLibraryRecord(widen(in + "next.mp3").c_str(), 2, 3, 1262304000);
+    hostAddLibraryRecord(widen(in + "Old Band\\x.mp3").c_str(), 5, 1, 1262304000);
+    const auto record = [](const std::string& path) {
+        const HostLibraryRecord* found = hostFindLibraryRecord(widen(path).c_str());
+        return found == nullptr ? std::string("none")
+                                : std::to_string(found->rating) + " " + std::to_string(found->playCount) + " " +
+                                      std::to_string(found->dateAdded) + " " + std::to_string(found->lastPlayed);
+    };
+    const std::string tomsRecord = "4 12 1577836800 1700000000";
     LoadedPlugin plugin;
     plugin.record->init();
     hostPlay(0);
     trayEvent(WM_LBUTTONDOWN);
     REQUIRE(readFile(out + tom) == "tom");
     CHECK(entries() == followed);   // both entries of the file, in any letter case
+    CHECK(record(out + tom) == (host.unicode ? tomsRecord : "none"));
+    CHECK(record(in + tom) == (host.unicode ? "none" : tomsRecord));
+    CHECK(record(in + "next.mp3") == "2 3 1262304000 0");
+    CHECK(host.library.handedOut == 0);
     // A clean-up tool took away the folders the archive had emptied.
     RemoveDirectoryA((in + "New Band\\Album").c_str());
     RemoveDirectoryA((in + "New Band").c_str());
@@ -488,14 +504,20 @@ TEST_CASE("undo moves an immediate archive back, and removes only the folders th
     CHECK((undoItem(rightClick()) == L"(none)"));   // done: nothing left to undo
     CHECK(host.position == 1);                      // playback was not touched
     CHECK(entries() == back);
+    CHECK(record(in + tom) == tomsRecord);
+    CHECK(record(out + tom) == "none");
+    CHECK(host.library.saves == (host.unicode ? 2 : 0));
 
     // Into a folder that was there before, with an editor that does not
-    // take the insert: no entry lost. Then a file of that name is put in the
+    // take the insert: no entry lost, and a library without its database
+    // service: it stays as it is. Then a file of that name is put in the
     // old folder: both stay, and the undo is offered again.
     host.editorIgnoresInsert = true;
+    host.library.databaseService = false;
     trayEvent(WM_LBUTTONDOWN);
     REQUIRE(readFile(out + "Old Band\\x.mp3") == "x");
     CHECK(entries() == back);
+    CHECK(record(in + "Old Band\\x.mp3") == "5 1 1262304000 0");
     writeFile(in + "Old Band\\x.mp3", "new x");
     CHECK((undoItem(rightClick(L'u')) == L"&Undo: move x.mp3 back"));
     CHECK(messageBoxesSeen() == OLD_PATH_TAKEN);
@@ -508,12 +530,18 @@ TEST_CASE("undo moves an immediate archive back, and removes only the folders th
     CHECK(readFile(in + "Old Band\\x.mp3") == "x");
     CHECK(folderExists(out + "Old Band"));
 
+    // A file the library has no record of: none is added.
+    host.library.databaseService = true;
+    --host.library.recordCount;   // x's, the last
+
     // The root there and empty: the one level the archive made goes, the
     // root stays.
     RemoveDirectoryA((out + "Old Band").c_str());
     hostPlay(1);
     trayEvent(WM_LBUTTONDOWN);
     REQUIRE(readFile(out + "Old Band\\x.mp3") == "x");
+    CHECK(host.library.recordCount == 2);
+    CHECK(record(out + "Old Band\\x.mp3") == "none");
     rightClick(L'u');
     CHECK_FALSE(folderExists(out + "Old Band"));
     CHECK(folderExists(out));

@@ -1,0 +1,84 @@
+// The library's record that follows a moved file. See library_record.h.
+//
+// The library's own requests can only add a record, which dates it today and
+// drops columns, or remove one; only its database service changes a
+// record's path in place. That change checks nothing, not even that another
+// record has the path already, so the checks are made here, before and
+// after. Whatever the library hands out (its records, the service) is given
+// back.
+#include "library_record.h"
+
+#include "host_interface.h"
+
+namespace {
+
+// A service's answer to code, pointer-sized; null where the service did not
+// know the code or answered none.
+void* callService(Dispatchable* service, int code, void** arguments, int count) {
+    void* answer = nullptr;
+    return service->dispatch(code, &answer, arguments, count) != 0 ? answer : nullptr;
+}
+
+// Asked at each archive, not at start-up: the library may load after us.
+Dispatchable* fetchDatabaseFactory(HWND hwnd) {
+    const LRESULT manager = askHost(hwnd, 0, IPC_GET_API_SERVICE);
+    if (static_cast<ULONG_PTR>(manager) <= IPC_NO_ANSWER_LIMIT) {
+        return nullptr;
+    }
+    GUID service = LIBRARY_DATABASE_SERVICE;
+    void* arguments[] = {&service};
+    return static_cast<Dispatchable*>(
+        callService(reinterpret_cast<Dispatchable*>(manager), SERVICE_MANAGER_FETCH_FACTORY, arguments, 1));
+}
+
+bool hasRecord(Dispatchable* database, const wchar_t* path) {
+    void* arguments[] = {&path};
+    void* record = callService(database, LIBRARY_DATABASE_GET_RECORD, arguments, 1);
+    if (record == nullptr) {
+        return false;
+    }
+    void* given[] = {&record};
+    callService(database, LIBRARY_DATABASE_FREE_RECORD, given, 1);
+    return true;
+}
+
+void setPath(Dispatchable* database, const wchar_t* path, const wchar_t* newPath) {
+    const char* field = "filename";
+    void* arguments[] = {&path, &field, &newPath};
+    callService(database, LIBRARY_DATABASE_SET_FIELD, arguments, 3);
+}
+
+// A record of the new path already (a stale one, of a file that was there
+// once) keeps both records as they are: the library holds one record a path.
+// A change that did not come out as asked is taken back.
+void renameRecord(Dispatchable* database, const wchar_t* oldPath, const wchar_t* newPath) {
+    if (!hasRecord(database, oldPath) || hasRecord(database, newPath)) {
+        return;
+    }
+    setPath(database, oldPath, newPath);
+    const bool renamed = hasRecord(database, newPath);
+    if (renamed && !hasRecord(database, oldPath)) {
+        callService(database, LIBRARY_DATABASE_SAVE, nullptr, 0);
+    } else if (renamed) {
+        setPath(database, newPath, oldPath);
+    }
+}
+
+}  // namespace
+
+void pointLibraryRecord(HWND hwnd, const wchar_t* oldPath, const wchar_t* newPath) {
+    Dispatchable* factory = fetchDatabaseFactory(hwnd);
+    if (factory == nullptr) {
+        return;
+    }
+    int one = 1;
+    void* arguments[] = {&one};
+    Dispatchable* database =
+        static_cast<Dispatchable*>(callService(factory, SERVICE_FACTORY_GET_INTERFACE, arguments, 1));
+    if (database == nullptr) {
+        return;
+    }
+    renameRecord(database, oldPath, newPath);
+    void* given[] = {&database};
+    callService(factory, SERVICE_FACTORY_RELEASE_INTERFACE, given, 1);
+}
