@@ -2,6 +2,7 @@
 // against the host's other names for the playing file. See playing_file.h.
 #include "playing_file.h"
 
+#include "file_move.h"
 #include "host_interface.h"
 #include "host_path.h"
 
@@ -12,26 +13,7 @@ namespace {
 // another file. Empty while none has been announced.
 wchar_t announcedFile[PATH_BUFFER_SIZE + 1];
 
-wchar_t upperCase(wchar_t character) {
-    return static_cast<wchar_t>(
-        reinterpret_cast<ULONG_PTR>(CharUpperW(reinterpret_cast<LPWSTR>(character))));
-}
-
-// As Windows compares file names: letter case does not count.
-bool isSameFileName(const wchar_t* one, const wchar_t* other) {
-    for (;; ++one, ++other) {
-        if (upperCase(*one) != upperCase(*other)) {
-            return false;
-        }
-        if (*one == L'\0') {
-            return true;
-        }
-    }
-}
-
 // Whether the host names a file other than playing; an empty name is none.
-// The comparison reads no further into the name than one character past
-// the end of playing.
 bool namesAnotherFile(const wchar_t* named, const wchar_t* playing) {
     return named[0] != L'\0' && !isSameFileName(named, playing);
 }
