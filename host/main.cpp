@@ -58,15 +58,18 @@ int fail(const char* what, const wchar_t* detail) {
     return 2;
 }
 
-// One path a line, as a Linux script writes it; CR LF line ends, a byte
-// order mark and empty lines are allowed.
-bool addPlaylist(const wchar_t* list) {
+// Hands each line of a UTF-8 text file, as a Linux script writes it, to
+// take, without its line end; CR LF line ends, a byte order mark and empty
+// lines are allowed. False when the file cannot be read or take refused a
+// line.
+bool readLines(const wchar_t* list, bool (*take)(const char* line)) {
     FILE* file = _wfopen(list, L"rb");
     if (file == nullptr) {
         return false;
     }
-    char line[PLAYLIST_LINE_BYTES];
+    char line[PLAYLIST_LINE_BYTES + 64];
     bool first = true;
+    bool good = true;
     while (fgets(line, sizeof line, file) != nullptr) {
         char* text = line;
         if (first && strncmp(text, UTF8_BYTE_ORDER_MARK, 3) == 0) {
@@ -74,12 +77,20 @@ bool addPlaylist(const wchar_t* list) {
         }
         first = false;
         text[strcspn(text, "\r\n")] = '\0';
-        wchar_t path[HOST_MAX_PATH];
-        if (text[0] != '\0' && MultiByteToWideChar(CP_UTF8, 0, text, -1, path, HOST_MAX_PATH) > 0) {
-            hostAddEntryW(path);
+        if (text[0] != '\0' && !take(text)) {
+            good = false;
         }
     }
     fclose(file);
+    return good;
+}
+
+// One path a line.
+bool addEntryLine(const char* line) {
+    wchar_t path[HOST_MAX_PATH];
+    if (MultiByteToWideChar(CP_UTF8, 0, line, -1, path, HOST_MAX_PATH) > 0) {
+        hostAddEntryW(path);
+    }
     return true;
 }
 
@@ -98,39 +109,18 @@ bool readDay(int year, int month, int day, __time64_t* seconds) {
     return true;
 }
 
-// "rating<TAB>play count<TAB>YYYY-MM-DD<TAB>path" a line, in UTF-8; a byte
-// order mark, CR LF line ends and empty lines are allowed.
-bool addLibrary(const wchar_t* list) {
-    FILE* file = _wfopen(list, L"rb");
-    if (file == nullptr) {
+// "rating<TAB>play count<TAB>YYYY-MM-DD<TAB>path" a line.
+bool addLibraryLine(const char* line) {
+    int rating, playCount, year, month, day, pathAt = 0;
+    __time64_t added;
+    wchar_t path[HOST_MAX_PATH];
+    if (sscanf(line, "%d\t%d\t%d-%d-%d\t%n", &rating, &playCount, &year, &month, &day, &pathAt) != 5 ||
+        pathAt == 0 || !readDay(year, month, day, &added) ||
+        MultiByteToWideChar(CP_UTF8, 0, line + pathAt, -1, path, HOST_MAX_PATH) == 0) {
         return false;
     }
-    char line[PLAYLIST_LINE_BYTES + 64];
-    bool first = true;
-    bool good = true;
-    while (fgets(line, sizeof line, file) != nullptr) {
-        char* text = line;
-        if (first && strncmp(text, UTF8_BYTE_ORDER_MARK, 3) == 0) {
-            text += 3;
-        }
-        first = false;
-        text[strcspn(text, "\r\n")] = '\0';
-        if (text[0] == '\0') {
-            continue;
-        }
-        int rating, playCount, year, month, day, pathAt = 0;
-        __time64_t added;
-        wchar_t path[HOST_MAX_PATH];
-        if (sscanf(text, "%d\t%d\t%d-%d-%d\t%n", &rating, &playCount, &year, &month, &day, &pathAt) != 5 ||
-            pathAt == 0 || !readDay(year, month, day, &added) ||
-            MultiByteToWideChar(CP_UTF8, 0, text + pathAt, -1, path, HOST_MAX_PATH) == 0) {
-            good = false;
-            continue;
-        }
-        hostAddLibraryRecord(path, rating, playCount, added);
-    }
-    fclose(file);
-    return good;
+    hostAddLibraryRecord(path, rating, playCount, added);
+    return true;
 }
 
 bool isOption(const wchar_t* argument, const wchar_t* option) {
@@ -186,11 +176,11 @@ int main() {
         } else if (isOption(argv[i], L"--ini") && hasValue) {
             lstrcpynW(host.iniFileW, argv[++i], MAX_PATH);
         } else if (isOption(argv[i], L"--playlist") && hasValue) {
-            if (!addPlaylist(argv[++i])) {
+            if (!readLines(argv[++i], addEntryLine)) {
                 return fail("cannot read the playlist", argv[i]);
             }
         } else if (isOption(argv[i], L"--library") && hasValue) {
-            if (!addLibrary(argv[++i])) {
+            if (!readLines(argv[++i], addLibraryLine)) {
                 return fail("cannot read the library", argv[i]);
             }
         } else if (isOption(argv[i], L"--configure")) {
