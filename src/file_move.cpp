@@ -63,17 +63,17 @@ size_t createDirectoryLevels(const wchar_t* directory) {
     return madeFrom;
 }
 
-void removeMadeDirectories(const wchar_t* directory, size_t madeFrom) {
-    if (madeFrom == 0) {
+void removeEmptyDirectories(const wchar_t* directory, size_t from) {
+    if (from == 0) {
         return;
     }
     wchar_t level[PATH_BUFFER_SIZE];
-    for (size_t i = wcslen(directory); i-- > madeFrom;) {
+    for (size_t i = wcslen(directory); i-- > from;) {
         if (directory[i] == PATH_SEPARATOR && i < PATH_BUFFER_SIZE) {
             wmemcpy(level, directory, i);
             level[i] = L'\0';
             if (!RemoveDirectoryW(level)) {
-                return;   // not empty: nor is anything above it
+                return;   // not empty, or kept: so is everything above it
             }
         }
     }

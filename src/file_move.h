@@ -21,12 +21,16 @@ bool isSameFileName(const wchar_t* one, const wchar_t* other);
 // Creates every missing level of directory (which ends in the separator), as
 // the command prompt's mkdir does. Returns the length of the shallowest level
 // it made, up to its closing separator, or 0 when it made none: the levels
-// from there down are the ones removeMadeDirectories may take away again.
+// from there down are the ones removeEmptyDirectories may take away again.
 size_t createDirectoryLevels(const wchar_t* directory);
 
-// Removes the levels of directory that createDirectoryLevels made
-// (madeFrom), deepest first, each only while it is empty.
-void removeMadeDirectories(const wchar_t* directory, size_t madeFrom);
+// Removes the levels of directory (which ends in the separator) whose
+// closing separator is at from or further, deepest first, each only while it
+// is empty: the first that holds anything, or that Windows keeps (a
+// program's current folder), stops it, and it keeps everything above. From
+// 0 removes nothing. Windows refuses to remove a folder that is not empty,
+// so nothing but an empty folder ever goes.
+void removeEmptyDirectories(const wchar_t* directory, size_t from);
 
 // Moves source to target, never replacing a file there. The host may still
 // hold the file a moment after it moved on, so a move refused for a file in

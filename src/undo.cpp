@@ -78,9 +78,9 @@ void toMenuName(const wchar_t* path, wchar_t* name) {
 }
 
 // Moves the file back and removes the folders its archive made; the
-// playlist's entries and the library's record follow it back. The old folder may have gone since
-// (emptied by the archive, then cleaned up): it is made again, and taken
-// away again when the file cannot go back.
+// playlist's entries and the library's record follow it back. The archive
+// removed the old folders it emptied: they are made again, every level, and
+// taken away again when the file cannot go back.
 void moveBack(HWND hwnd) {
     if (!fileExists(archivedTarget)) {
         showError(TEXT_ARCHIVED_FILE_GONE);
@@ -95,17 +95,17 @@ void moveBack(HWND hwnd) {
     const size_t madeFrom = createDirectoryLevels(oldDirectory);
     switch (moveWithoutReplacing(archivedTarget, archivedSource)) {
     case MOVE_DONE:
-        removeMadeDirectories(archivedDirectory, directoriesMadeFrom);
+        removeEmptyDirectories(archivedDirectory, directoriesMadeFrom);
         pointPlaylistEntries(hwnd, archivedTarget, archivedSource);
         pointLibraryRecord(hwnd, archivedTarget, archivedSource);
         forgetLastArchive();
         break;
     case MOVE_TARGET_TAKEN:
-        removeMadeDirectories(oldDirectory, madeFrom);
+        removeEmptyDirectories(oldDirectory, madeFrom);
         showError(TEXT_OLD_PATH_TAKEN);
         break;
     case MOVE_FAILED:
-        removeMadeDirectories(oldDirectory, madeFrom);
+        removeEmptyDirectories(oldDirectory, madeFrom);
         showError(TEXT_NOT_MOVED_BACK);
         break;
     case MOVE_COPY_KEPT:
