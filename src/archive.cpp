@@ -208,11 +208,39 @@ void archiveByScript(HWND hwnd, LRESULT position, const char* source, const wcha
     noteArchiveScripted(scriptFilePathAndName, scriptAddition, added, !scriptExisted, sourceWide);
 }
 
+// Where the folders below the from-root begin in source: the first level
+// past the end of the root's match, so that the from-folder itself, or the
+// folder that a root not ending in a separator ends in, is never one of them.
+size_t belowFromRoot(const wchar_t* source, const wchar_t* fromRoot) {
+    const wchar_t* match = wcsstr(source, fromRoot);
+    if (match == nullptr || fromRoot[0] == L'\0') {
+        return 0;
+    }
+    const wchar_t* end = match + wcslen(fromRoot);
+    if (end[-1] != PATH_SEPARATOR) {
+        end = wcschr(end, PATH_SEPARATOR);
+        if (end == nullptr) {
+            return 0;
+        }
+        ++end;
+    }
+    return static_cast<size_t>(end - source);
+}
+
+// The folders the move emptied go, deepest first, up to the from-root. One
+// removal is tried at each click, which fails as soon as the old folder
+// holds anything.
+void removeEmptiedDirectories(const wchar_t* source, const wchar_t* fromRoot) {
+    wchar_t oldDirectory[PATH_BUFFER_SIZE];
+    createDirectoryName(source, oldDirectory, PATH_BUFFER_SIZE);
+    removeEmptyDirectories(oldDirectory, belowFromRoot(source, fromRoot));
+}
+
 // Immediate mode: a file of that name in the archive already is never
 // replaced, and that is known before the skip, so the song plays on; then
 // the skip, which lets the host close the file, then the move.
-void archiveImmediately(HWND hwnd, LRESULT position, const wchar_t* source, const wchar_t* target,
-                        const wchar_t* directory) {
+void archiveImmediately(HWND hwnd, LRESULT position, const wchar_t* source, const wchar_t* fromRoot,
+                        const wchar_t* target, const wchar_t* directory) {
     if (playNextTrack == 1) {
         if (fileExists(target)) {
             showError(TEXT_NOT_MOVED);
@@ -228,6 +256,7 @@ void archiveImmediately(HWND hwnd, LRESULT position, const wchar_t* source, cons
         noteArchiveMoved(source, target, directory, madeFrom);
         pointPlaylistEntries(hwnd, source, target);
         pointLibraryRecord(hwnd, source, target);
+        removeEmptiedDirectories(source, fromRoot);
         return;
     case MOVE_COPY_KEPT:
         // The copy is in the folders made for it.
@@ -235,7 +264,7 @@ void archiveImmediately(HWND hwnd, LRESULT position, const wchar_t* source, cons
         return;
     case MOVE_TARGET_TAKEN:
     case MOVE_FAILED:
-        removeMadeDirectories(directory, madeFrom);
+        removeEmptyDirectories(directory, madeFrom);
         showError(TEXT_NOT_MOVED);
         return;
     }
@@ -292,7 +321,7 @@ void runArchiveAction(HWND hwnd) {
     if (immediateMode == 0) {
         archiveByScript(hwnd, position, source, sourceWide, target, directory);
     } else {
-        archiveImmediately(hwnd, position, sourceWide, target, directory);
+        archiveImmediately(hwnd, position, sourceWide, fromRoot, target, directory);
     }
 }
 

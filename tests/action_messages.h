@@ -31,5 +31,9 @@ constexpr char ARCHIVED_FILE_GONE[] =
     "Error|The archived file is no longer in the archive, so it was not moved back.\n";
 constexpr char OLD_PATH_TAKEN[] =
     "Error|A file of that name is in the old folder again, so the archived file was not moved back.\n";
+constexpr char NOT_MOVED_BACK[] = "Error|The archived file could not be moved back. It stays in the archive.\n";
+constexpr char SCRIPT_NOT_OPENED_FOR_UNDO[] =
+    "Error|The script file could not be opened, so the lines were not taken out. Close the program that holds it, "
+    "then undo again.\n";
 constexpr char SCRIPT_CHANGED[] =
     "Error|The script file has changed since the lines were added, so they were not taken out.\n";

@@ -170,20 +170,28 @@ TEST_CASE("only a skip setting of exactly 1 skips to the next track") {
     }
 }
 
-TEST_CASE("immediate mode moves the file and creates every missing folder level") {
+TEST_CASE("immediate mode moves the file, creates every missing folder level and removes those it emptied") {
     TempFolder work;
-    writeFile(work / "in\\Artist\\Album\\song.mp3", "song bytes");
+    const std::string song = work / "in\\Artist\\Album\\song.mp3";
+    writeFile(song, "song bytes");
     for (int mode : {1, 2}) {
         CAPTURE(mode);
         const std::string archive = work / (mode == 1 ? "archive\\deep\\" : "other\\");
         useSettings(work / "in\\", archive, "", mode, 1);
-        play({work / "in\\Artist\\Album\\song.mp3"});
+        if (mode == 2) {   // the album's folder holds a picture: it stays, with its parents
+            writeFile(work / "in\\Artist\\Album\\cover.jpg", "picture");
+        }
+        play({song});
         click();
         CHECK(messageBoxesSeen() == "");
         CHECK(readFile(archive + "Artist\\Album\\song.mp3") == "song bytes");
-        CHECK_FALSE(fileExists(work / "in\\Artist\\Album\\song.mp3"));
+        CHECK_FALSE(fileExists(song));
         CHECK(host.playingState == 0);   // the only entry: stopped, not skipped
-        writeFile(work / "in\\Artist\\Album\\song.mp3", "song bytes");
+        CHECK(folderExists(work / "in\\Artist") == (mode == 2));
+        CHECK(folderExists(work / "in\\"));
+        undoLastArchive(host.window);   // every level the archive removed is made again
+        CHECK(messageBoxesSeen() == "");
+        CHECK(readFile(song) == "song bytes");
     }
 }
 
@@ -456,6 +464,13 @@ TEST_CASE("on a full drive the script is left byte for byte as it was, and the c
     CHECK(readFile(drive / "archive.cmd") == before);
     undoLastArchive(host.window);   // the first click's lines
     CHECK(readFile(drive / "archive.cmd") == mine);
+
+    // A script the click made and could not write to is not left behind.
+    host.boxCount = 0;
+    useSettings("C:\\In\\", "D:\\Out\\", drive / "new.cmd", 0, 1);
+    click();
+    CHECK(messageBoxesSeen() == SCRIPT_NOT_WRITTEN);
+    CHECK_FALSE(fileExists(drive / "new.cmd"));
 }
 
 TEST_CASE("a click while a message box of the action is open starts no second action") {

@@ -492,9 +492,16 @@ TEST_CASE("undo moves an immediate archive back, and removes only the folders th
     CHECK(record(in + tom) == (host.unicode ? "none" : tomsRecord));
     CHECK(record(in + "next.mp3") == "2 3 1262304000 0");
     CHECK(host.library.handedOut == 0);
-    // A clean-up tool took away the folders the archive had emptied.
-    RemoveDirectoryA((in + "New Band\\Album").c_str());
-    RemoveDirectoryA((in + "New Band").c_str());
+    CHECK_FALSE(folderExists(in + "New Band"));   // emptied by the archive
+    CHECK(folderExists(in));
+    // The archived file held by another program: the folders made for it
+    // go again, and the undo is still offered.
+    HANDLE held = CreateFileA((out + tom).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    rightClick(L'u');
+    CloseHandle(held);
+    CHECK(messageBoxesSeen() == NOT_MOVED_BACK);
+    CHECK_FALSE(folderExists(in + "New Band"));
+    host.boxCount = 0;
     CHECK((undoItem(rightClick(L'u')) == L"&Undo: move Tom && Jerry.mp3 back"));
     CHECK(messageBoxesSeen() == "");
     CHECK(readFile(in + tom) == "tom");
@@ -562,6 +569,12 @@ TEST_CASE("undo takes a script archive's lines off the script, or the script it 
     hostPlay(0);
     trayEvent(WM_LBUTTONDOWN);
     REQUIRE(readFile(script) == scriptHeader() + scriptLines("C:\\In\\a.mp3", "D:\\Out\\"));
+    // Held open by another program: nothing taken out, the undo still offered.
+    HANDLE held = CreateFileA(script.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    rightClick(L'u');
+    CloseHandle(held);
+    CHECK(messageBoxesSeen() == SCRIPT_NOT_OPENED_FOR_UNDO);
+    host.boxCount = 0;
     CHECK((undoItem(rightClick(L'u')) == L"&Undo: take a.mp3 out of the script"));
     CHECK(readFile(script) == "<missing>");   // the click had made it
 
