@@ -69,10 +69,6 @@ void showMessage(const char* text, const char* caption) {
     MessageBoxA(nullptr, text, caption, MB_OK);
 }
 
-void showError(const char* text) {
-    showMessage(text, CAPTION_ERROR);
-}
-
 // Moves playback off the playing file, so that the host lets it go: the
 // next-track command, and where the position did not move (the last entry
 // with Repeat off, or a one-entry list, which Repeat only starts again) the
@@ -407,4 +403,8 @@ void runAction(void (*action)(HWND), HWND hwnd) {
 
 void archiveCurrentFile(HWND hwnd) {
     runAction(runArchiveAction, hwnd);
+}
+
+void showError(const char* text) {
+    showMessage(text, CAPTION_ERROR);
 }

@@ -5,13 +5,13 @@
 #include <string.h>
 #include <wchar.h>
 
+#include "archive.h"
 #include "file_move.h"
 #include "library_record.h"
 #include "playlist_entries.h"
 
 namespace {
 
-constexpr char CAPTION_ERROR[] = "Error";
 constexpr char TEXT_ARCHIVED_FILE_GONE[] =
     "The archived file is no longer in the archive, so it was not moved back.";
 constexpr char TEXT_OLD_PATH_TAKEN[] =
@@ -41,10 +41,6 @@ char scriptPath[PATH_BUFFER_SIZE];
 char scriptAdded[SCRIPT_ADDITION_SIZE];
 size_t scriptAddedLength;
 bool scriptCreated;
-
-void showError(const char* text) {
-    MessageBoxA(nullptr, text, CAPTION_ERROR, MB_OK);
-}
 
 // The file's name as a menu shows it: cut with an ellipsis, never between
 // the two halves of a character, and every '&' doubled, since a single one
