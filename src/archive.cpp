@@ -205,14 +205,16 @@ void archiveByScript(HWND hwnd, LRESULT position, const char* source, const wcha
 }
 
 // Where the folders below the from-root begin in source: the first level
-// past the end of the root's match, so that the from-folder itself, or the
-// folder that a root not ending in a separator ends in, is never one of them.
+// past the end of the root's match (the one the rewrite replaced), so that
+// the from-folder itself, or the folder that a root not ending in a
+// separator ends in, is never one of them.
 size_t belowFromRoot(const wchar_t* source, const wchar_t* fromRoot) {
-    const wchar_t* match = wcsstr(source, fromRoot);
-    if (match == nullptr || fromRoot[0] == L'\0') {
+    wchar_t before[PATH_BUFFER_SIZE];
+    wchar_t after[PATH_BUFFER_SIZE];
+    if (!getStringTokens(source, fromRoot, before, PATH_BUFFER_SIZE, after, PATH_BUFFER_SIZE)) {
         return 0;
     }
-    const wchar_t* end = match + wcslen(fromRoot);
+    const wchar_t* end = source + wcslen(before) + wcslen(fromRoot);
     if (end[-1] != PATH_SEPARATOR) {
         end = wcschr(end, PATH_SEPARATOR);
         if (end == nullptr) {
