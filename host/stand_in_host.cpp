@@ -146,13 +146,9 @@ void refreshPlayingRecord() {
 }
 
 // The player marks the list changed, to save it on exit, and tells its main
-// window, which here shows the list. A hidden one, as in tests and
-// benchmarks, has nothing to repaint, and under Wine the repaint alone costs
-// a round trip to its server.
+// window, which here shows the list.
 void playlistChanged() {
-    if (IsWindowVisible(host.window)) {
-        InvalidateRect(host.window, nullptr, TRUE);
-    }
+    showHostChange();
 }
 
 // A new entry before index, from its narrow or its real (wide) path.
@@ -619,29 +615,6 @@ LRESULT CALLBACK watchActivation(int code, WPARAM wParam, LPARAM lParam) {
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
-void registerWindowClass(const char* name, const wchar_t* nameW, WNDPROC procedure, bool unicode) {
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    HCURSOR arrow = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));
-    HBRUSH background = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-    if (unicode) {
-        WNDCLASSW windowClass = {};
-        windowClass.lpfnWndProc = procedure;
-        windowClass.hInstance = instance;
-        windowClass.lpszClassName = nameW;
-        windowClass.hCursor = arrow;
-        windowClass.hbrBackground = background;
-        RegisterClassW(&windowClass);
-    } else {
-        WNDCLASSA windowClass = {};
-        windowClass.lpfnWndProc = procedure;
-        windowClass.hInstance = instance;
-        windowClass.lpszClassName = name;
-        windowClass.hCursor = arrow;
-        windowClass.hbrBackground = background;
-        RegisterClassA(&windowClass);
-    }
-}
-
 // Menus and window texts hold no character set of their own: the W
 // functions serve both kinds of window. What makes a window Unicode is the
 // procedure its class was registered with.
@@ -665,12 +638,43 @@ HMENU createMenu() {
 
 }  // namespace
 
+void registerHostWindowClass(const char* name, const wchar_t* nameW, WNDPROC procedure, bool unicode) {
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    HCURSOR arrow = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));
+    HBRUSH background = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    if (unicode) {
+        WNDCLASSW windowClass = {};
+        windowClass.lpfnWndProc = procedure;
+        windowClass.hInstance = instance;
+        windowClass.lpszClassName = nameW;
+        windowClass.hCursor = arrow;
+        windowClass.hbrBackground = background;
+        RegisterClassW(&windowClass);
+    } else {
+        WNDCLASSA windowClass = {};
+        windowClass.lpfnWndProc = procedure;
+        windowClass.hInstance = instance;
+        windowClass.lpszClassName = name;
+        windowClass.hCursor = arrow;
+        windowClass.hbrBackground = background;
+        RegisterClassA(&windowClass);
+    }
+}
+
+// A hidden main window, as in tests and benchmarks, has nothing to repaint,
+// and under Wine the repaint alone costs a round trip to its server.
+void showHostChange() {
+    if (IsWindowVisible(host.window)) {
+        InvalidateRect(host.window, nullptr, TRUE);
+    }
+}
+
 HWND hostCreateWindow(bool unicode) {
     if (host.window != nullptr) {
         hostDestroyWindow();
     }
-    registerWindowClass(WINDOW_CLASS, WINDOW_CLASS_W, hostWindowProc, unicode);
-    registerWindowClass(EDITOR_CLASS, EDITOR_CLASS_W, editorWindowProc, unicode);
+    registerHostWindowClass(WINDOW_CLASS, WINDOW_CLASS_W, hostWindowProc, unicode);
+    registerHostWindowClass(EDITOR_CLASS, EDITOR_CLASS_W, editorWindowProc, unicode);
     host.unicode = unicode;
     host.registeredCount = 0;
     host.hotkeyCount = 0;

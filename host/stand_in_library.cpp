@@ -66,12 +66,6 @@ void setRecordPath(HostLibraryRecord& record, const wchar_t* path) {
     record.key = keyOf(record.path);
 }
 
-void libraryChanged() {
-    if (IsWindowVisible(host.window)) {
-        InvalidateRect(host.window, nullptr, TRUE);
-    }
-}
-
 void writeDecimal(__time64_t value, wchar_t* text) {
     wchar_t digits[24];
     int count = 0;
@@ -144,7 +138,7 @@ LRESULT addOrUpdate(const itemRecordW* item, bool mayAdd) {
         record.playCount = item->playcount;
     }
     record.lastPlayed = item->lastplay;
-    libraryChanged();
+    showHostChange();
     return 1;
 }
 
@@ -157,7 +151,7 @@ LRESULT removeRecord(const wchar_t* path) {
     memmove(&library.records[index], &library.records[index + 1],
             (library.recordCount - index - 1) * sizeof library.records[0]);
     --library.recordCount;
-    libraryChanged();
+    showHostChange();
     return 1;
 }
 
@@ -255,7 +249,7 @@ struct DatabaseService : Dispatchable {
         } else if (strcmp(field, "lastplay") == 0) {
             record.lastPlayed = _wtoi64(value);
         }
-        libraryChanged();
+        showHostChange();
     }
 } database;
 
@@ -293,22 +287,6 @@ struct ServiceManager : Dispatchable {
     }
 } serviceManager;
 
-void registerLibraryClass(bool unicode) {
-    if (unicode) {
-        WNDCLASSW windowClass = {};
-        windowClass.lpfnWndProc = libraryWindowProc;
-        windowClass.hInstance = GetModuleHandleA(nullptr);
-        windowClass.lpszClassName = LIBRARY_CLASS_W;
-        RegisterClassW(&windowClass);
-    } else {
-        WNDCLASSA windowClass = {};
-        windowClass.lpfnWndProc = libraryWindowProc;
-        windowClass.hInstance = GetModuleHandleA(nullptr);
-        windowClass.lpszClassName = LIBRARY_CLASS;
-        RegisterClassA(&windowClass);
-    }
-}
-
 void writeDate(__time64_t seconds, wchar_t* text, int size) {
     const long long ticks = seconds * 10000000LL + FILETIME_1970;
     FILETIME time = {static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
@@ -323,7 +301,7 @@ void writeDate(__time64_t seconds, wchar_t* text, int size) {
 }  // namespace
 
 void createLibraryWindow(HWND owner, bool unicode) {
-    registerLibraryClass(unicode);
+    registerHostWindowClass(LIBRARY_CLASS, LIBRARY_CLASS_W, libraryWindowProc, unicode);
     libraryWindow = CreateWindowW(LIBRARY_CLASS_W, L"Media Library", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
                                   CW_USEDEFAULT, 280, 240, owner, nullptr, GetModuleHandleA(nullptr), nullptr);
 }
@@ -390,7 +368,7 @@ void hostAddLibraryRecord(const wchar_t* path, int rating, int playCount, __time
     record.playCount = playCount;
     record.dateAdded = dateAdded;
     record.lastPlayed = lastPlayed;
-    libraryChanged();
+    showHostChange();
 }
 
 const HostLibraryRecord* hostFindLibraryRecord(const wchar_t* path) {

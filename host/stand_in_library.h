@@ -18,3 +18,8 @@ bool answerLibraryRequest(WPARAM wParam, LPARAM lParam, LRESULT* answer);
 
 // Draws the records from y on, down to bottom.
 void paintLibrary(HDC dc, int y, int bottom);
+
+// And what the library takes from the main window's code: its window class
+// registered as the host's are, and the main window repainted when it shows.
+void registerHostWindowClass(const char* name, const wchar_t* nameW, WNDPROC procedure, bool unicode);
+void showHostChange();
