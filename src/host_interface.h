@@ -58,6 +58,15 @@ struct fileToInsertW {
     int index;
 };
 
+// What the player plays: every extension that a loaded input plug-in
+// takes, upper case, without the dot, one a string, an empty string last
+// ("MP3\0FLAC\0\0"), in a block from GlobalAlloc that the asker frees with
+// GlobalFree (players since 5.0). The wide form answers null when no plug-in
+// names an extension; a player that does not know the request answers 1.
+// Plug-ins come and go while the player runs: ask when it is needed.
+constexpr LPARAM IPC_GET_EXTLIST = 292;    // wParam 0 -> char block
+constexpr LPARAM IPC_GET_EXTLISTW = 1292;  // wParam 0 -> wchar_t block
+
 // The player's own record of the file it plays, which is not always the
 // entry at the current position (an entry deleted or moved while it plays).
 constexpr LPARAM IPC_GET_PLAYING_FILENAME = 3031;  // -> const wchar_t*
