@@ -582,6 +582,107 @@ double benchMoveClicks(int next, int clicks, double* bare, double* withoutLibrar
     return median(moduleUs[1]);
 }
 
+constexpr int ALBUM_SONGS = 20;
+
+struct AlbumFigures {
+    double click;       // medians of every click
+    double bare;
+    double lastClick;   // of the clicks on an album's last song
+    double lastBare;
+    int albums;
+    int covers;         // moved into the archive by the module
+    int bareCovers;     // by the bare work
+};
+
+// Songs in album folders of 20 with a cover.jpg, clicked album by album, no
+// library: the old folder's listing meets another song at once, until the
+// album's last song, when the cover goes with it and the folder is removed;
+// the artist's folder above it then holds the next album.
+void benchAlbumClicks(int clicks, AlbumFigures* figures) {
+    const std::string root = work + "albums\\";
+    const std::string in = root + "in\\";
+    const std::string out = root + "out\\";
+    const std::string bareIn = root + "bare in\\";
+    const std::string bareOut = root + "bare out\\";
+    const auto album = [](int i) { return "Artist\\Album " + std::to_string(i / ALBUM_SONGS) + "\\"; };
+    const auto song = [&](int i) { return album(i) + "track " + std::to_string(i % ALBUM_SONGS) + ".mp3"; };
+    figures->albums = (clicks + ALBUM_SONGS - 1) / ALBUM_SONGS;
+    for (int i = 0; i < clicks; ++i) {
+        writeFileBytes(in + song(i), "module " + std::to_string(i));
+        writeFileBytes(bareIn + song(i), "bare " + std::to_string(i));
+        if (i % ALBUM_SONGS == 0) {
+            writeFileBytes(in + album(i) + "cover.jpg", "cover");
+            writeFileBytes(bareIn + album(i) + "cover.jpg", "cover");
+        }
+    }
+    Module module;
+    if (!startModule(module, 1, 0, in, out, "")) {
+        return;
+    }
+    host.library.present = false;
+    host.holdsPlayingFile = false;   // skipping off: the file must be free to move
+    for (int i = 0; i < clicks; ++i) {
+        hostAddEntryW(widen(in + song(i)).c_str());
+    }
+    std::vector<double> moduleUs, bareUs, lastModuleUs, lastBareUs;
+    const std::wstring bareRoot = folderW(bareIn);
+    CreateDirectoryA(bareOut.c_str(), nullptr);
+    CreateDirectoryA((bareOut + "Artist").c_str(), nullptr);
+    fileToInsertW bareRecord = {};
+    bareRecord.index = host.entryCount;
+    for (int i = 0; i < clicks; ++i) {
+        const bool last = i % ALBUM_SONGS == ALBUM_SONGS - 1 || i == clicks - 1;
+        const std::string bareDirectory = bareOut + album(i);
+        const std::string bareSource = bareIn + song(i);
+        const std::string bareTarget = bareOut + song(i);
+        const std::wstring bareSourceW = widen(bareSource);
+        const std::wstring bareDirectoryW = folderW(bareDirectory);
+        lstrcpynW(bareRecord.file, widen(bareTarget).c_str(), PE_INSERT_PATH_SIZE);
+        for (int turn = 0; turn < 2; ++turn) {
+            if ((turn ^ i) & 1) {
+                hostPlay(i);
+                const double start = nowUs();
+                click();
+                moduleUs.push_back(nowUs() - start);
+                if (last) {
+                    lastModuleUs.push_back(moduleUs.back());
+                }
+            } else {
+                const double start = nowUs();
+                CreateDirectoryA(bareDirectory.c_str(), nullptr);
+                MoveFileA(bareSource.c_str(), bareTarget.c_str());
+                tidyOldFolders(bareSourceW, bareDirectoryW, bareRoot);
+                readAndChangePlaylist(bareRecord);
+                bareUs.push_back(nowUs() - start);
+                if (last) {
+                    lastBareUs.push_back(bareUs.back());
+                }
+            }
+        }
+    }
+    const int boxes = host.boxCount;
+    stopModule(module);
+    int songs = 0;
+    figures->covers = 0;
+    figures->bareCovers = 0;
+    for (int i = 0; i < clicks; ++i) {
+        songs += readFile(out + song(i)) == "module " + std::to_string(i);
+        if (i % ALBUM_SONGS == 0) {
+            figures->covers += fileExists(out + album(i) + "cover.jpg");
+            figures->bareCovers += fileExists(bareOut + album(i) + "cover.jpg");
+        }
+    }
+    if (songs != clicks || boxes != 0) {
+        printf("  !! album clicks: %d of %d songs in the archive, %d message boxes\n", songs, clicks, boxes);
+        soakFailed = true;
+    }
+    removeTree(root);
+    figures->click = median(moduleUs);
+    figures->bare = median(bareUs);
+    figures->lastClick = median(lastModuleUs);
+    figures->lastBare = median(lastBareUs);
+}
+
 // What single file-system calls cost here, to tell where an immediate-mode
 // click spends what the bare move does not.
 void reportFileSystemCalls(int levels) {
@@ -632,6 +733,8 @@ void benchClicks() {
     double moveWithoutLibrary = 0;
     int levels = 0;
     const double move = benchMoveClicks(0, scale.clicks, &bareMove, &moveWithoutLibrary, &levels);
+    AlbumFigures albums = {};
+    benchAlbumClicks(scale.clicks, &albums);
 
     printf("\nOne click, tray message to the end of the action, skipping off, median of %d clicks\n"
            "interleaved with the bare file-system work they stand for\n", scale.clicks);
@@ -659,6 +762,20 @@ void benchClicks() {
     ratioRow("immediate mode: click / bare", move / bareMove, 1.25);
 
     reportFileSystemCalls(levels);
+
+    printf("\nOne click in immediate mode in album folders of %d songs and a cover.jpg, %d albums\n"
+           "clicked one after the other, skipping off, no library, median of %d clicks interleaved\n"
+           "with the same least sound work for that folder\n", ALBUM_SONGS, albums.albums, scale.clicks);
+    row("albums: click", albums.click, "us");
+    row("albums: move + listings + playlist", albums.bare, "us");
+    ratioRow("albums: click / bare", albums.click / albums.bare, 1.25);
+    snprintf(what, sizeof what, "  an album's last song: click (median of %d)", albums.albums);
+    row(what, albums.lastClick, "us");
+    row("  an album's last song: bare", albums.lastBare, "us");
+    snprintf(what, sizeof what, "  covers moved by the click (of %d)", albums.albums);
+    countRow(what, albums.covers);
+    snprintf(what, sizeof what, "  covers moved by the bare work (of %d)", albums.albums);
+    countRow(what, albums.bareCovers);
 
     std::vector<double> sleeps;
     for (int i = 0; i < scale.skipClicks; ++i) {
