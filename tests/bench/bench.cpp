@@ -325,8 +325,14 @@ void appendScriptLines(const char* script, const char* directory, const char* ta
     fclose(file);
 }
 
+// Every click's time and that of the bare work beside it, in the order made.
+struct ClickOrder {
+    std::vector<double> module;
+    std::vector<double> bare;
+};
+
 // Returns the median of the module's clicks; the bare work's median in *bare.
-double benchScriptClicks(int next, int clicks, double* bare) {
+double benchScriptClicks(int next, int clicks, double* bare, ClickOrder* order = nullptr) {
     const std::string in = work + "script\\in\\";
     const std::string out = work + "script\\out\\";
     const std::string script = work + "script\\archive.cmd";
@@ -362,6 +368,10 @@ double benchScriptClicks(int next, int clicks, double* bare) {
                 bareUs.push_back(nowUs() - start);
             }
         }
+    }
+    if (order != nullptr) {
+        order->module = moduleUs;
+        order->bare = bareUs;
     }
     const bool sameBytes = readFile(script) == readFile(bareScript);
     const int boxes = host.boxCount;
@@ -503,7 +513,8 @@ std::wstring folderW(const std::string& folder) {
 // Every file has its record in the player's library, which follows it. Every
 // other click of the module's is made with the library gone, which tells the
 // library's share: the median of those in *withoutLibrary.
-double benchMoveClicks(int next, int clicks, double* bare, double* withoutLibrary, int* levels) {
+double benchMoveClicks(int next, int clicks, double* bare, double* withoutLibrary, int* levels,
+                       ClickOrder* order = nullptr) {
     const std::string root = work + "move" + std::to_string(next) + "\\";
     const std::string in = root + "in\\";
     const std::string out = root + "out\\";
@@ -529,6 +540,7 @@ double benchMoveClicks(int next, int clicks, double* bare, double* withoutLibrar
     *levels = levelsOf(out + "Artist\\");
     std::vector<double> moduleUs[2];
     std::vector<double> bareUs;
+    ClickOrder inOrder;
     const std::string bareDirectory = bareOut + "Artist\\";
     const std::wstring bareDirectoryW = folderW(bareDirectory);
     const std::wstring bareRoot = folderW(bareIn);
@@ -547,7 +559,9 @@ double benchMoveClicks(int next, int clicks, double* bare, double* withoutLibrar
                 hostPlay(i);
                 const double start = nowUs();
                 click();
-                moduleUs[host.library.present].push_back(nowUs() - start);
+                const double took = nowUs() - start;
+                moduleUs[host.library.present].push_back(took);
+                inOrder.module.push_back(took);
             } else {
                 const double start = nowUs();
                 CreateDirectoryA(bareDirectory.c_str(), nullptr);
@@ -556,6 +570,7 @@ double benchMoveClicks(int next, int clicks, double* bare, double* withoutLibrar
                 tidyOldFolders(bareSourceW, bareDirectoryW, bareRoot);
                 readAndChangePlaylist(bareRecord);
                 bareUs.push_back(nowUs() - start);
+                inOrder.bare.push_back(bareUs.back());
             }
         }
     }
@@ -577,6 +592,9 @@ double benchMoveClicks(int next, int clicks, double* bare, double* withoutLibrar
         soakFailed = true;
     }
     removeTree(root);
+    if (order != nullptr) {
+        *order = inOrder;
+    }
     *bare = median(bareUs);
     *withoutLibrary = median(moduleUs[0]);
     return median(moduleUs[1]);
@@ -683,6 +701,38 @@ void benchAlbumClicks(int clicks, AlbumFigures* figures) {
     figures->lastBare = median(lastBareUs);
 }
 
+// The undo keeps the run's last 20 archives and forgets the oldest beyond
+// them: a click past that bound must cost what one before it does. Each is
+// taken against the bare work beside it, since both change as the archive's
+// folder fills and the old one empties.
+constexpr int UNDO_BOUND = 20;
+
+double medianOf(const std::vector<double>& values, int first, int last) {
+    return median(std::vector<double>(values.begin() + first, values.begin() + last));
+}
+
+void reportUndoBound(const char* mode, const ClickOrder& order) {
+    const int clicks = static_cast<int>(order.module.size());
+    if (clicks <= UNDO_BOUND || static_cast<int>(order.bare.size()) != clicks) {
+        return;
+    }
+    const double firstClick = medianOf(order.module, 0, UNDO_BOUND);
+    const double firstBare = medianOf(order.bare, 0, UNDO_BOUND);
+    const double pastClick = medianOf(order.module, UNDO_BOUND, clicks);
+    const double pastBare = medianOf(order.bare, UNDO_BOUND, clicks);
+    char what[96];
+    snprintf(what, sizeof what, "%s: clicks 1 to %d", mode, UNDO_BOUND);
+    row(what, firstClick, "us");
+    snprintf(what, sizeof what, "%s: clicks %d to %d", mode, UNDO_BOUND + 1, clicks);
+    row(what, pastClick, "us");
+    snprintf(what, sizeof what, "%s: clicks 1 to %d / bare", mode, UNDO_BOUND);
+    ratioRow(what, firstClick / firstBare, 0);
+    snprintf(what, sizeof what, "%s: clicks %d to %d / bare", mode, UNDO_BOUND + 1, clicks);
+    ratioRow(what, pastClick / pastBare, 0);
+    snprintf(what, sizeof what, "%s: past the undo's bound of %d", mode, UNDO_BOUND);
+    ratioRow(what, (pastClick / pastBare) / (firstClick / firstBare), 0);
+}
+
 // What single file-system calls cost here, to tell where an immediate-mode
 // click spends what the bare move does not.
 void reportFileSystemCalls(int levels) {
@@ -728,11 +778,13 @@ void reportFileSystemCalls(int levels) {
 
 void benchClicks() {
     double bareScript = 0;
-    const double script = benchScriptClicks(0, scale.clicks, &bareScript);
+    ClickOrder scriptOrder;
+    const double script = benchScriptClicks(0, scale.clicks, &bareScript, &scriptOrder);
     double bareMove = 0;
     double moveWithoutLibrary = 0;
     int levels = 0;
-    const double move = benchMoveClicks(0, scale.clicks, &bareMove, &moveWithoutLibrary, &levels);
+    ClickOrder moveOrder;
+    const double move = benchMoveClicks(0, scale.clicks, &bareMove, &moveWithoutLibrary, &levels, &moveOrder);
     AlbumFigures albums = {};
     benchAlbumClicks(scale.clicks, &albums);
 
@@ -776,6 +828,13 @@ void benchClicks() {
     countRow(what, albums.covers);
     snprintf(what, sizeof what, "  covers moved by the bare work (of %d)", albums.albums);
     countRow(what, albums.bareCovers);
+
+    printf("\nThe same runs of %d clicks, one run of the module each, past the undo's bound of %d\n"
+           "(it keeps the last %d archives): the clicks after the %dth against the first %d, each\n"
+           "against the bare work beside it; a list that copied its records on every click would\n"
+           "show as a last ratio above 1\n", scale.clicks, UNDO_BOUND, UNDO_BOUND, UNDO_BOUND, UNDO_BOUND);
+    reportUndoBound("script mode", scriptOrder);
+    reportUndoBound("immediate mode", moveOrder);
 
     std::vector<double> sleeps;
     for (int i = 0; i < scale.skipClicks; ++i) {
