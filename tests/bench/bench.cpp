@@ -1000,8 +1000,8 @@ void reportModuleFile() {
         FreeLibrary(module);
     }
     heading("Module file");
-    printf("  %-46s %12lu bytes (%.2f KiB)    goal < 28 KiB: %s\n", "size of gen_tunestow.dll", size,
-           size / 1024.0, size < 28 * 1024 ? "met" : "MISSED");
+    printf("  %-46s %12lu bytes (%.2f KiB)    goal < 32 KiB: %s\n", "size of gen_tunestow.dll", size,
+           size / 1024.0, size < 32 * 1024 ? "met" : "MISSED");
     printf("  %-46s %s\n", "imports", names.c_str());
     printf("  %-46s %12s    goal: %s\n", "system DLLs only", systemOnly ? "yes" : "NO",
            systemOnly ? "met" : "MISSED");
