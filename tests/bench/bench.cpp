@@ -433,12 +433,13 @@ bool isSong(const std::wstring& extensions, const wchar_t* name) {
 }
 
 // Lists folder up to its first song or folder: when it holds neither, every
-// file in it is moved into target.
-void moveWhatIsLeft(const std::wstring& extensions, const std::wstring& folder, const std::wstring& target) {
+// file in it is moved into target. False when it holds one: the folder stays,
+// and nothing above it is tried.
+bool moveWhatIsLeft(const std::wstring& extensions, const std::wstring& folder, const std::wstring& target) {
     WIN32_FIND_DATAW found;
     HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
     if (search == INVALID_HANDLE_VALUE) {
-        return;
+        return false;
     }
     std::vector<std::wstring> left;
     bool stays = false;
@@ -457,6 +458,7 @@ void moveWhatIsLeft(const std::wstring& extensions, const std::wstring& folder, 
             MoveFileW((folder + L"\\" + name).c_str(), (target + L"\\" + name).c_str());
         }
     }
+    return !stays;
 }
 
 // The least sound work, after the move of source into targetFolder, of the
@@ -489,8 +491,8 @@ void tidyOldFolders(const std::wstring& source, const std::wstring& targetFolder
         }
     }
     while (folder.size() > fromRoot.size()) {
-        if (!extensions.empty()) {
-            moveWhatIsLeft(extensions, folder, target);
+        if (!extensions.empty() && !moveWhatIsLeft(extensions, folder, target)) {
+            break;
         }
         if (!RemoveDirectoryW(folder.c_str())) {
             break;
@@ -804,9 +806,9 @@ void benchClicks() {
     printf("  %-46s\n", "   list asked for with 1292, walked and freed;");
     printf("  %-46s\n", "   the song's name listed in its old folder");
     printf("  %-46s\n", "   (stem.*), the old folder listed up to its");
-    printf("  %-46s\n", "   first song or folder, a failed");
-    printf("  %-46s\n", "   RemoveDirectoryW of it; each entry read with");
-    printf("  %-46s\n", "   214, one insert and one delete)");
+    printf("  %-46s\n", "   first song or folder, no removal then;");
+    printf("  %-46s\n", "   each entry read with 214, one insert and");
+    printf("  %-46s\n", "   one delete)");
     if (!playerGivesExtensions()) {
         printf("  %-46s\n", "  (the host gave no extension list: nothing");
         printf("  %-46s\n", "   could be told a song, nothing was listed)");
