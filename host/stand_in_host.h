@@ -23,6 +23,7 @@ constexpr int HOST_MAX_LOGGED = 512;
 constexpr int HOST_MAX_REGISTERED = 64;
 constexpr int HOST_MAX_HOTKEYS = 16;
 constexpr int HOST_MAX_RECORDS = 2048;
+constexpr int HOST_MAX_EXTENSION_TEXT = 1024;   // characters of the extension list, its last zero included
 
 struct HostMessageBox {
     char caption[128];
@@ -88,6 +89,7 @@ struct HostRequestCounts {
     long registerMessage;
     long getListLength;
     long getWnd;                 // for any window
+    long getExtList;             // the extension list, narrow and wide, any wParam
     long inserts;                // insert requests the editor window received, taken or not
     long deletes;                // delete requests the editor window received, taken or not
 };
@@ -157,6 +159,15 @@ struct StandInHost {
     int hotkeyCount;
     HostHotkey hotkeys[HOST_MAX_HOTKEYS];
     HostLibrary library;
+    // What the player plays, as its input plug-ins name it: every extension
+    // upper case, without the dot, one a string, an empty string last
+    // ("MP3\0FLAC\0\0"). The request for it (wParam 0) gets a copy in a
+    // block from GlobalAlloc that the asker frees; an empty list answers
+    // null, as the player does when no input plug-in names an extension.
+    // Unicode hosts answer the wide request and the narrow one, ANSI hosts
+    // the narrow one only.
+    wchar_t extensions[HOST_MAX_EXTENSION_TEXT];
+    bool knowsExtensionList;     // false: both requests answer 1, as a player before 5.0
 };
 
 extern StandInHost host;
@@ -183,8 +194,9 @@ void hostDestroyWindow();
 
 // Empties the playlist, the library, the counts, the logs and the message
 // boxes (the library is there again, with its database service), turns
-// Repeat off and plays entry 0 again (an entry added later is not held until
-// hostPlay starts it). The window and the INI file setting stay.
+// Repeat off, gives back the list of extensions a fresh player plays, and
+// plays entry 0 again (an entry added later is not held until hostPlay
+// starts it). The window and the INI file setting stay.
 void hostReset();
 
 // Adds an entry from its narrow path, or from its real (wide) path.
@@ -203,6 +215,12 @@ void hostPlay(int index);
 // keeps naming its file; any other, the record is taken again from the entry
 // at the position.
 void hostRemoveEntry(int index);
+
+// Sets the extensions the player plays from text that separates them with
+// commas, spaces or both ("mp3,flac" or "MP3 FLAC"), upper-cased; the dot
+// is not taken off. An empty text gives an empty list; extensions that do
+// not fit are left out.
+void hostSetExtensions(const wchar_t* list);
 
 // The number the player gave for name, in any letter case; 0 if none.
 LPARAM hostRegisteredNumber(const char* name);
