@@ -350,20 +350,25 @@ LRESULT answerRequest(WPARAM wParam, LPARAM lParam) {
         return host.entryCount;
     case IPC_GETWND:
         ++host.requests.getWnd;
-        return wParam == IPC_GETWND_PE && !host.noEditorWindow ? reinterpret_cast<LRESULT>(host.editorWindow)
-                                                                : 0;
+        if (host.noEditorWindow) {
+            return 1;   // a player before 2.9 does not know the request
+        }
+        return wParam == IPC_GETWND_PE ? reinterpret_cast<LRESULT>(host.editorWindow) : 0;
     case IPC_GETPLAYLISTFILE:
         ++host.requests.getPlaylistFile;
         return isEntry(wParam) ? reinterpret_cast<LRESULT>(host.entries[wParam]) : 0;
     case IPC_GETPLAYLISTFILEW:
         ++host.requests.getPlaylistFileW;
-        return host.unicode && isEntry(wParam) ? reinterpret_cast<LRESULT>(host.entriesW[wParam]) : 0;
+        if (!host.unicode) {
+            return 1;
+        }
+        return isEntry(wParam) ? reinterpret_cast<LRESULT>(host.entriesW[wParam]) : 0;
     case IPC_GETINIFILE:
         ++host.requests.getIniFile;
         return answerIniFile();
     case IPC_GETINIFILEW:
         ++host.requests.getIniFileW;
-        return host.unicode ? answerIniFileW() : 0;
+        return host.unicode ? answerIniFileW() : 1;
     case IPC_REGISTER_WINAMP_IPCMESSAGE:
         return registerMessage(reinterpret_cast<const char*>(wParam));
     case IPC_GET_EXTLIST:
@@ -375,7 +380,7 @@ LRESULT answerRequest(WPARAM wParam, LPARAM lParam) {
         // An older player does not know the request, and answers 1.
         return host.unicode ? reinterpret_cast<LRESULT>(host.playing) : 1;
     }
-    return 0;
+    return 1;   // the player's core answers 1 to any request it does not know
 }
 
 // The player's input closes the file it played; from any thread.

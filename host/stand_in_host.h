@@ -12,6 +12,9 @@
 // entries for other plug-ins while playback goes on, as the player's does;
 // both hold the playing file open while it plays, and play next and stop as
 // the player does: next at the last entry does nothing unless Repeat is on.
+// Like the player's core, both answer 1 to a request they do not know, so a
+// plug-in that takes any answer for a real one is caught as it would be in
+// the player.
 #pragma once
 
 #include <windows.h>
@@ -59,7 +62,9 @@ struct HostLibraryRecord {
 // manager. Both match paths as the library does, without regard to letter
 // case, one record a path. The add request dates every new record today and
 // keeps only the path, the rating, the play count and the last play; the
-// service's path change checks nothing.
+// service's path change checks nothing. Without the library the player
+// answers 1 when asked for its window, as to any number nobody handles; an
+// older ANSI player does not know the service manager's request either.
 struct HostLibrary {
     bool present;                // false: no library, as a player without it
     bool databaseService;        // false: the service manager has no database service
@@ -98,7 +103,7 @@ struct HostRequestCounts {
 // answers are what the platform makes of them in the ANSI code page, with
 // look-alikes for letters it lacks ("Maori" for "Māori") and '?' for the
 // rest, as the player's own narrow answers are. An ANSI host answers the
-// wide requests with 0, as an older player that does not know them, and its
+// wide requests with 1, as an older player that does not know them, and its
 // editor takes only the insert with an 8-bit path.
 struct StandInHost {
     HWND window;
@@ -111,7 +116,7 @@ struct StandInHost {
     bool repeat;                 // the player's Repeat: next at the last entry goes to the first
     int nextTrackDelayMs;        // the position moves this long after the next-track command; 0 at once
     bool answerNullPath;         // IPC_GETPLAYLISTFILE and IPC_GETPLAYLISTFILEW answer null
-    bool answerIniFile;          // false: IPC_GETINIFILE and IPC_GETINIFILEW answer 0
+    bool answerIniFile;          // false: IPC_GETINIFILE and (Unicode host) IPC_GETINIFILEW answer 0
     char iniFile[MAX_PATH];      // the real path while iniFileW is empty
     wchar_t iniFileW[MAX_PATH];  // when set, the real path; iniFile is then not used
     int entryCount;
@@ -131,7 +136,7 @@ struct StandInHost {
     // leaves it as it is.
     wchar_t playing[HOST_MAX_PATH];
     bool playingEntryGone;       // the playing entry was deleted; the file plays on
-    bool noEditorWindow;         // IPC_GETWND answers 0, as a player before 2.9
+    bool noEditorWindow;         // IPC_GETWND answers 1, as a player before 2.9 that does not know it
     bool editorIgnoresInsert;    // the editor takes no insert, as a player that does not know the request
     long badInsertIndex;         // inserts with a negative index, which the player would not check: dropped
     HostRequestCounts requests;
