@@ -63,8 +63,9 @@ struct HostLibraryRecord {
 // case, one record a path. The add request dates every new record today and
 // keeps only the path, the rating, the play count and the last play; the
 // service's path change checks nothing. Without the library the player
-// answers 1 when asked for its window, as to any number nobody handles; an
-// older ANSI player does not know the service manager's request either.
+// answers 1 when asked for its window, as to any number nobody handles, and
+// its service manager, which is the core's, is there without the database
+// service; an older ANSI player does not know the service manager's request.
 struct HostLibrary {
     bool present;                // false: no library, as a player without it
     bool databaseService;        // false: the service manager has no database service

@@ -325,18 +325,16 @@ void resetLibrary() {
     }
 }
 
-// An older ANSI player has no service manager: it does not know the
-// request and answers 1, as its core does to any request it does not know;
-// so does the player without the library when asked for the library's
-// window by a number nobody handles.
+// The service manager is the core's own: a player since 5.5 has it with or
+// without the library, which only adds its database service to it. An older
+// ANSI player has none: it does not know the request and answers 1, as its
+// core does to any request it does not know; so does the player without
+// the library when asked for the library's window by a number nobody
+// handles.
 bool answerLibraryRequest(WPARAM wParam, LPARAM lParam, LRESULT* answer) {
     if (lParam == IPC_GET_API_SERVICE) {
         ++host.library.requests;
-        if (!host.unicode) {
-            *answer = 1;
-        } else {
-            *answer = host.library.present ? reinterpret_cast<LRESULT>(&serviceManager) : 0;
-        }
+        *answer = host.unicode ? reinterpret_cast<LRESULT>(&serviceManager) : 1;
         return true;
     }
     if (wParam == 0 && lParam > IPC_REGISTER_WINAMP_IPCMESSAGE && lParam == hostRegisteredNumber(LIBRARY_GET_WND)) {
