@@ -60,12 +60,14 @@ struct HostLibraryRecord {
 // found by the name "LibraryGetWnd", which takes the library's requests,
 // and, in a player since 5.5, its database service through the service
 // manager. Both match paths as the library does, without regard to letter
-// case, one record a path. The add request dates every new record today and
-// keeps only the path, the rating, the play count and the last play; the
-// service's path change checks nothing. Without the library the player
-// answers 1 when asked for its window, as to any number nobody handles, and
-// its service manager, which is the core's, is there without the database
-// service; an older ANSI player does not know the service manager's request.
+// case, and find a path's first record: the library keeps one a path,
+// unless another plug-in's unchecked path change left two. The add request
+// dates every new record today and keeps only the path, the rating, the
+// play count and the last play; the service's path change checks nothing.
+// Without the library the player answers 1 when asked for its window, as to
+// any number nobody handles, and its service manager, which is the core's,
+// is there without the database service; an older ANSI player does not
+// know the service manager's request.
 struct HostLibrary {
     bool present;                // false: no library, as a player without it
     bool databaseService;        // false: the service manager has no database service
@@ -247,11 +249,14 @@ void hostPressHotkey(int index);
 void hostHoldPlayingFile(int releaseAfterMs);
 void hostReleaseFile();
 
-// Adds a record to the library, dated dateAdded (seconds since 1970).
+// Adds a record to the library, dated dateAdded (seconds since 1970),
+// unless path has one already. With evenIfThere a second record of the path
+// is added behind the others, as a library holds after another plug-in's
+// unchecked path change gave a record a path that had one.
 void hostAddLibraryRecord(const wchar_t* path, int rating, int playCount, __time64_t dateAdded,
-                          __time64_t lastPlayed = 0);
+                          __time64_t lastPlayed = 0, bool evenIfThere = false);
 
-// The library's record of path, letter case aside, or null.
+// The library's first record of path, letter case aside, or null.
 const HostLibraryRecord* hostFindLibraryRecord(const wchar_t* path);
 
 // Notes and answers message boxes, and finds dialogs, on this thread.

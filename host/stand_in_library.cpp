@@ -47,6 +47,8 @@ unsigned keyOf(const wchar_t* path) {
     return key;
 }
 
+// The first record of path: where two records have one path, every request
+// and service call finds, changes or removes the first of them.
 int findRecord(const wchar_t* path) {
     if (path == nullptr) {
         return -1;
@@ -363,8 +365,8 @@ void paintLibrary(HDC dc, int y, int bottom) {
 }
 
 void hostAddLibraryRecord(const wchar_t* path, int rating, int playCount, __time64_t dateAdded,
-                          __time64_t lastPlayed) {
-    if (host.library.recordCount == HOST_MAX_RECORDS || findRecord(path) >= 0) {
+                          __time64_t lastPlayed, bool evenIfThere) {
+    if (host.library.recordCount == HOST_MAX_RECORDS || (!evenIfThere && findRecord(path) >= 0)) {
         return;
     }
     HostLibraryRecord& record = host.library.records[host.library.recordCount++];
