@@ -736,7 +736,7 @@ HWND hostCreateWindow(bool unicode) {
     host.registeredCount = 0;
     host.hotkeyCount = 0;
     host.window = CreateWindowW(WINDOW_CLASS_W, L"Stand-in host", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
-                                CW_USEDEFAULT, 640, 360, nullptr, createMenu(),
+                                CW_USEDEFAULT, 640, 440, nullptr, createMenu(),
                                 GetModuleHandleA(nullptr), nullptr);
     host.editorWindow = CreateWindowW(EDITOR_CLASS_W, L"Playlist editor", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
                                       CW_USEDEFAULT, 280, 240, host.window, nullptr,
