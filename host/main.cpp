@@ -5,7 +5,8 @@
 // older ANSI one.
 //
 //   tunestow-host.exe [--ansi] [--dll PATH] [--ini PATH] [--playlist LIST]
-//                     [--library LIST] [--configure] [--answer-boxes] FILE...
+//                     [--library LIST] [--extensions LIST] [--configure]
+//                     [--answer-boxes] FILE...
 //
 // --ansi         an older player: an ANSI window that answers no wide request
 // --dll          the plug-in (default: gen_tunestow.dll beside this program)
@@ -15,6 +16,9 @@
 // --library      adds records to the media library from LIST, a UTF-8 text
 //                file, one a line: rating, play count, date added
 //                (YYYY-MM-DD) and path, separated by tabs
+// --extensions   the extensions the player plays, as its input plug-ins
+//                name them, separated by commas: "mp3,flac,ogg" (default:
+//                those of a fresh player; "" for none)
 // --configure    opens the configuration dialog at once
 // --answer-boxes answers every message box with OK and prints it on exit
 //
@@ -183,6 +187,8 @@ int main() {
             if (!readLines(argv[++i], addLibraryLine)) {
                 return fail("cannot read the library", argv[i]);
             }
+        } else if (isOption(argv[i], L"--extensions") && hasValue) {
+            hostSetExtensions(argv[++i]);
         } else if (isOption(argv[i], L"--configure")) {
             configureAtOnce = true;
         } else if (isOption(argv[i], L"--answer-boxes")) {

@@ -21,6 +21,10 @@ constexpr UINT WM_HOST_BOX_SHOWN = WM_APP + 2;
 constexpr UINT WM_HOST_TRACK_STARTED = WM_APP + 3;   // a delayed next track took
 constexpr int MESSAGE_BOX_TEXT_ID = 0xFFFF;
 constexpr int LIBRARY_TOP = 200;   // the library's list, below the playlist
+// What the input plug-ins of a fresh player play. Lyrics, cue sheets,
+// pictures, rip logs and playlists are none of them.
+constexpr wchar_t DEFAULT_EXTENSIONS[] = L"MP3 MP2 MP1 AAC M4A MP4 FLAC OGG OGA OPUS WAV AIFF WMA WMV ASF WV APE "
+                                         L"MPC MID MIDI RMI KAR MOD XM IT S3M CDA";
 
 HANDLE releaseTimer;
 HANDLE nextTrackTimers;    // a queue of its own, so that all pending moves end together
@@ -233,6 +237,50 @@ void takeInsert(const COPYDATASTRUCT* data) {
     }
 }
 
+// Characters of an extension list, its last (empty) string included.
+int extensionTextLength(const wchar_t* list) {
+    int length = 0;
+    while (list[length] != L'\0') {
+        length += lstrlenW(list + length) + 1;
+    }
+    return length + 1;
+}
+
+bool isExtensionSeparator(wchar_t c) {
+    return c == L',' || c == L' ' || c == L'\t';
+}
+
+// The extension list in a block the asker frees with GlobalFree: a fixed
+// block's handle is its address. Only wParam 0 asks for the list; the
+// player answers another request for other values (its open dialog's
+// filter), which here is no answer. An older player knows neither form, an
+// ANSI one the narrow form only.
+LRESULT answerExtensionList(WPARAM wParam, bool wide) {
+    ++host.requests.getExtList;
+    if (!host.knowsExtensionList || (wide && !host.unicode) || wParam != 0) {
+        return 1;
+    }
+    if (host.extensions[0] == L'\0') {
+        return 0;
+    }
+    const int length = extensionTextLength(host.extensions);
+    if (wide) {
+        void* block = GlobalAlloc(GMEM_FIXED, length * sizeof(wchar_t));
+        if (block != nullptr) {
+            memcpy(block, host.extensions, length * sizeof(wchar_t));
+        }
+        return reinterpret_cast<LRESULT>(block);
+    }
+    const int size = WideCharToMultiByte(CP_ACP, 0, host.extensions, length, nullptr, 0, nullptr, nullptr);
+    char* block = size > 0 ? static_cast<char*>(GlobalAlloc(GMEM_FIXED, size)) : nullptr;
+    if (block != nullptr &&
+        WideCharToMultiByte(CP_ACP, 0, host.extensions, length, block, size, nullptr, nullptr) == 0) {
+        GlobalFree(block);
+        block = nullptr;
+    }
+    return reinterpret_cast<LRESULT>(block);
+}
+
 // The player's own list of message numbers by name; an older player
 // answers 1 (0 for no name).
 LRESULT registerMessage(const char* name) {
@@ -302,28 +350,37 @@ LRESULT answerRequest(WPARAM wParam, LPARAM lParam) {
         return host.entryCount;
     case IPC_GETWND:
         ++host.requests.getWnd;
-        return wParam == IPC_GETWND_PE && !host.noEditorWindow ? reinterpret_cast<LRESULT>(host.editorWindow)
-                                                                : 0;
+        if (host.noEditorWindow) {
+            return 1;   // a player before 2.9 does not know the request
+        }
+        return wParam == IPC_GETWND_PE ? reinterpret_cast<LRESULT>(host.editorWindow) : 0;
     case IPC_GETPLAYLISTFILE:
         ++host.requests.getPlaylistFile;
         return isEntry(wParam) ? reinterpret_cast<LRESULT>(host.entries[wParam]) : 0;
     case IPC_GETPLAYLISTFILEW:
         ++host.requests.getPlaylistFileW;
-        return host.unicode && isEntry(wParam) ? reinterpret_cast<LRESULT>(host.entriesW[wParam]) : 0;
+        if (!host.unicode) {
+            return 1;
+        }
+        return isEntry(wParam) ? reinterpret_cast<LRESULT>(host.entriesW[wParam]) : 0;
     case IPC_GETINIFILE:
         ++host.requests.getIniFile;
         return answerIniFile();
     case IPC_GETINIFILEW:
         ++host.requests.getIniFileW;
-        return host.unicode ? answerIniFileW() : 0;
+        return host.unicode ? answerIniFileW() : 1;
     case IPC_REGISTER_WINAMP_IPCMESSAGE:
         return registerMessage(reinterpret_cast<const char*>(wParam));
+    case IPC_GET_EXTLIST:
+        return answerExtensionList(wParam, false);
+    case IPC_GET_EXTLISTW:
+        return answerExtensionList(wParam, true);
     case IPC_GET_PLAYING_FILENAME:
         ++host.requests.getPlayingFilename;
         // An older player does not know the request, and answers 1.
         return host.unicode ? reinterpret_cast<LRESULT>(host.playing) : 1;
     }
-    return 0;
+    return 1;   // the player's core answers 1 to any request it does not know
 }
 
 // The player's input closes the file it played; from any thread.
@@ -679,7 +736,7 @@ HWND hostCreateWindow(bool unicode) {
     host.registeredCount = 0;
     host.hotkeyCount = 0;
     host.window = CreateWindowW(WINDOW_CLASS_W, L"Stand-in host", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
-                                CW_USEDEFAULT, 640, 360, nullptr, createMenu(),
+                                CW_USEDEFAULT, 640, 440, nullptr, createMenu(),
                                 GetModuleHandleA(nullptr), nullptr);
     host.editorWindow = CreateWindowW(EDITOR_CLASS_W, L"Playlist editor", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
                                       CW_USEDEFAULT, 280, 240, host.window, nullptr,
@@ -734,6 +791,8 @@ void hostReset() {
     host.releaseDelayMs = -1;
     host.onDialog = nullptr;
     host.onMessageBox = nullptr;
+    hostSetExtensions(DEFAULT_EXTENSIONS);
+    host.knowsExtensionList = true;
     resetLibrary();
 }
 
@@ -802,6 +861,35 @@ void hostWatchMessageBoxes() {
     if (watcher == nullptr) {
         watcher = SetWindowsHookExA(WH_CBT, watchActivation, nullptr, GetCurrentThreadId());
     }
+}
+
+// Each extension is copied up to the next separator and upper-cased in
+// place; the list stops at the first that leaves no room for its own zero
+// and the list's last one.
+void hostSetExtensions(const wchar_t* list) {
+    int at = 0;
+    const wchar_t* c = list == nullptr ? L"" : list;
+    while (*c != L'\0') {
+        while (isExtensionSeparator(*c)) {
+            ++c;
+        }
+        const wchar_t* start = c;
+        while (*c != L'\0' && !isExtensionSeparator(*c)) {
+            ++c;
+        }
+        const int length = static_cast<int>(c - start);
+        if (length == 0) {
+            break;
+        }
+        if (at + length + 2 > HOST_MAX_EXTENSION_TEXT) {
+            break;
+        }
+        memcpy(&host.extensions[at], start, length * sizeof(wchar_t));
+        CharUpperBuffW(&host.extensions[at], length);
+        at += length;
+        host.extensions[at++] = L'\0';
+    }
+    host.extensions[at] = L'\0';
 }
 
 LPARAM hostRegisteredNumber(const char* name) {

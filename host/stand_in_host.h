@@ -12,6 +12,9 @@
 // entries for other plug-ins while playback goes on, as the player's does;
 // both hold the playing file open while it plays, and play next and stop as
 // the player does: next at the last entry does nothing unless Repeat is on.
+// Like the player's core, both answer 1 to a request they do not know, so a
+// plug-in that takes any answer for a real one is caught as it would be in
+// the player.
 #pragma once
 
 #include <windows.h>
@@ -23,6 +26,7 @@ constexpr int HOST_MAX_LOGGED = 512;
 constexpr int HOST_MAX_REGISTERED = 64;
 constexpr int HOST_MAX_HOTKEYS = 16;
 constexpr int HOST_MAX_RECORDS = 2048;
+constexpr int HOST_MAX_EXTENSION_TEXT = 1024;   // characters of the extension list, its last zero included
 
 struct HostMessageBox {
     char caption[128];
@@ -56,9 +60,14 @@ struct HostLibraryRecord {
 // found by the name "LibraryGetWnd", which takes the library's requests,
 // and, in a player since 5.5, its database service through the service
 // manager. Both match paths as the library does, without regard to letter
-// case, one record a path. The add request dates every new record today and
-// keeps only the path, the rating, the play count and the last play; the
-// service's path change checks nothing.
+// case, and find a path's first record: the library keeps one a path,
+// unless another plug-in's unchecked path change left two. The add request
+// dates every new record today and keeps only the path, the rating, the
+// play count and the last play; the service's path change checks nothing.
+// Without the library the player answers 1 when asked for its window, as to
+// any number nobody handles, and its service manager, which is the core's,
+// is there without the database service; an older ANSI player does not
+// know the service manager's request.
 struct HostLibrary {
     bool present;                // false: no library, as a player without it
     bool databaseService;        // false: the service manager has no database service
@@ -88,6 +97,7 @@ struct HostRequestCounts {
     long registerMessage;
     long getListLength;
     long getWnd;                 // for any window
+    long getExtList;             // the extension list, narrow and wide, any wParam
     long inserts;                // insert requests the editor window received, taken or not
     long deletes;                // delete requests the editor window received, taken or not
 };
@@ -96,7 +106,7 @@ struct HostRequestCounts {
 // answers are what the platform makes of them in the ANSI code page, with
 // look-alikes for letters it lacks ("Maori" for "Māori") and '?' for the
 // rest, as the player's own narrow answers are. An ANSI host answers the
-// wide requests with 0, as an older player that does not know them, and its
+// wide requests with 1, as an older player that does not know them, and its
 // editor takes only the insert with an 8-bit path.
 struct StandInHost {
     HWND window;
@@ -109,7 +119,7 @@ struct StandInHost {
     bool repeat;                 // the player's Repeat: next at the last entry goes to the first
     int nextTrackDelayMs;        // the position moves this long after the next-track command; 0 at once
     bool answerNullPath;         // IPC_GETPLAYLISTFILE and IPC_GETPLAYLISTFILEW answer null
-    bool answerIniFile;          // false: IPC_GETINIFILE and IPC_GETINIFILEW answer 0
+    bool answerIniFile;          // false: IPC_GETINIFILE and (Unicode host) IPC_GETINIFILEW answer 0
     char iniFile[MAX_PATH];      // the real path while iniFileW is empty
     wchar_t iniFileW[MAX_PATH];  // when set, the real path; iniFile is then not used
     int entryCount;
@@ -129,7 +139,7 @@ struct StandInHost {
     // leaves it as it is.
     wchar_t playing[HOST_MAX_PATH];
     bool playingEntryGone;       // the playing entry was deleted; the file plays on
-    bool noEditorWindow;         // IPC_GETWND answers 0, as a player before 2.9
+    bool noEditorWindow;         // IPC_GETWND answers 1, as a player before 2.9 that does not know it
     bool editorIgnoresInsert;    // the editor takes no insert, as a player that does not know the request
     long badInsertIndex;         // inserts with a negative index, which the player would not check: dropped
     HostRequestCounts requests;
@@ -157,6 +167,15 @@ struct StandInHost {
     int hotkeyCount;
     HostHotkey hotkeys[HOST_MAX_HOTKEYS];
     HostLibrary library;
+    // What the player plays, as its input plug-ins name it: every extension
+    // upper case, without the dot, one a string, an empty string last
+    // ("MP3\0FLAC\0\0"). The request for it (wParam 0) gets a copy in a
+    // block from GlobalAlloc that the asker frees; an empty list answers
+    // null, as the player does when no input plug-in names an extension.
+    // Unicode hosts answer the wide request and the narrow one, ANSI hosts
+    // the narrow one only.
+    wchar_t extensions[HOST_MAX_EXTENSION_TEXT];
+    bool knowsExtensionList;     // false: both requests answer 1, as a player before 5.0
 };
 
 extern StandInHost host;
@@ -183,8 +202,9 @@ void hostDestroyWindow();
 
 // Empties the playlist, the library, the counts, the logs and the message
 // boxes (the library is there again, with its database service), turns
-// Repeat off and plays entry 0 again (an entry added later is not held until
-// hostPlay starts it). The window and the INI file setting stay.
+// Repeat off, gives back the list of extensions a fresh player plays, and
+// plays entry 0 again (an entry added later is not held until hostPlay
+// starts it). The window and the INI file setting stay.
 void hostReset();
 
 // Adds an entry from its narrow path, or from its real (wide) path.
@@ -203,6 +223,12 @@ void hostPlay(int index);
 // keeps naming its file; any other, the record is taken again from the entry
 // at the position.
 void hostRemoveEntry(int index);
+
+// Sets the extensions the player plays from text that separates them with
+// commas, spaces or both ("mp3,flac" or "MP3 FLAC"), upper-cased; the dot
+// is not taken off. An empty text gives an empty list; extensions that do
+// not fit are left out.
+void hostSetExtensions(const wchar_t* list);
 
 // The number the player gave for name, in any letter case; 0 if none.
 LPARAM hostRegisteredNumber(const char* name);
@@ -223,11 +249,14 @@ void hostPressHotkey(int index);
 void hostHoldPlayingFile(int releaseAfterMs);
 void hostReleaseFile();
 
-// Adds a record to the library, dated dateAdded (seconds since 1970).
+// Adds a record to the library, dated dateAdded (seconds since 1970),
+// unless path has one already. With evenIfThere a second record of the path
+// is added behind the others, as a library holds after another plug-in's
+// unchecked path change gave a record a path that had one.
 void hostAddLibraryRecord(const wchar_t* path, int rating, int playCount, __time64_t dateAdded,
-                          __time64_t lastPlayed = 0);
+                          __time64_t lastPlayed = 0, bool evenIfThere = false);
 
-// The library's record of path, letter case aside, or null.
+// The library's first record of path, letter case aside, or null.
 const HostLibraryRecord* hostFindLibraryRecord(const wchar_t* path);
 
 // Notes and answers message boxes, and finds dialogs, on this thread.

@@ -47,6 +47,8 @@ unsigned keyOf(const wchar_t* path) {
     return key;
 }
 
+// The first record of path: where two records have one path, every request
+// and service call finds, changes or removes the first of them.
 int findRecord(const wchar_t* path) {
     if (path == nullptr) {
         return -1;
@@ -325,16 +327,21 @@ void resetLibrary() {
     }
 }
 
-// An older ANSI player has no service manager.
+// The service manager is the core's own: a player since 5.5 has it with or
+// without the library, which only adds its database service to it. An older
+// ANSI player has none: it does not know the request and answers 1, as its
+// core does to any request it does not know; so does the player without
+// the library when asked for the library's window by a number nobody
+// handles.
 bool answerLibraryRequest(WPARAM wParam, LPARAM lParam, LRESULT* answer) {
     if (lParam == IPC_GET_API_SERVICE) {
         ++host.library.requests;
-        *answer = host.unicode && host.library.present ? reinterpret_cast<LRESULT>(&serviceManager) : 0;
+        *answer = host.unicode ? reinterpret_cast<LRESULT>(&serviceManager) : 1;
         return true;
     }
     if (wParam == 0 && lParam > IPC_REGISTER_WINAMP_IPCMESSAGE && lParam == hostRegisteredNumber(LIBRARY_GET_WND)) {
         ++host.library.requests;
-        *answer = host.library.present ? reinterpret_cast<LRESULT>(libraryWindow) : 0;
+        *answer = host.library.present ? reinterpret_cast<LRESULT>(libraryWindow) : 1;
         return true;
     }
     return false;
@@ -358,8 +365,8 @@ void paintLibrary(HDC dc, int y, int bottom) {
 }
 
 void hostAddLibraryRecord(const wchar_t* path, int rating, int playCount, __time64_t dateAdded,
-                          __time64_t lastPlayed) {
-    if (host.library.recordCount == HOST_MAX_RECORDS || findRecord(path) >= 0) {
+                          __time64_t lastPlayed, bool evenIfThere) {
+    if (host.library.recordCount == HOST_MAX_RECORDS || (!evenIfThere && findRecord(path) >= 0)) {
         return;
     }
     HostLibraryRecord& record = host.library.records[host.library.recordCount++];
