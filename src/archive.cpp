@@ -14,18 +14,18 @@
 #include <initializer_list>
 
 #include "code_page.h"
+#include "companion_files.h"
 #include "file_move.h"
 #include "host_interface.h"
-#include "library_record.h"
+#include "message_box.h"
+#include "move_notice.h"
 #include "path_rewrite.h"
 #include "playing_file.h"
-#include "playlist_entries.h"
 #include "settings.h"
 #include "undo.h"
 
 namespace {
 
-constexpr char CAPTION_ERROR[] = "Error";
 constexpr char CAPTION_NONE[] = "";
 constexpr char TEXT_NOT_PLAYING[] =
     "This plugin works only when Winamp is playing a file. It does not work when playback is stopped.";
@@ -64,10 +64,6 @@ constexpr const char* PLAYING_FILE_REFUSALS[] = {
 
 constexpr int SKIP_ATTEMPTS = 3;
 constexpr DWORD SKIP_WAIT_MS = 50;
-
-void showMessage(const char* text, const char* caption) {
-    MessageBoxA(nullptr, text, caption, MB_OK);
-}
 
 // Moves playback off the playing file, so that the host lets it go: the
 // next-track command, and where the position did not move (the last entry
@@ -204,6 +200,9 @@ void archiveByScript(HWND hwnd, LRESULT position, const char* source, const wcha
     noteArchiveScripted(scriptFilePathAndName, scriptAddition, added, !scriptExisted, sourceWide);
 }
 
+// What the last click moved besides the song, noted as it moves.
+wchar_t companionsMoved[COMPANIONS_SIZE];
+
 // Where the folders below the from-root begin in source: the first level
 // past the end of the root's match (the one the rewrite replaced), so that
 // the from-folder itself, or the folder that a root not ending in a
@@ -225,15 +224,6 @@ size_t belowFromRoot(const wchar_t* source, const wchar_t* fromRoot) {
     return static_cast<size_t>(end - source);
 }
 
-// The folders the move emptied go, deepest first, up to the from-root. One
-// removal is tried at each click, which fails as soon as the old folder
-// holds anything.
-void removeEmptiedDirectories(const wchar_t* source, const wchar_t* fromRoot) {
-    wchar_t oldDirectory[PATH_BUFFER_SIZE];
-    createDirectoryName(source, oldDirectory, PATH_BUFFER_SIZE);
-    removeEmptyDirectories(oldDirectory, belowFromRoot(source, fromRoot));
-}
-
 // Immediate mode: a file of that name in the archive already is never
 // replaced, and that is known before the skip, so the song plays on; then
 // the skip, which lets the host close the file, then the move.
@@ -249,13 +239,14 @@ void archiveImmediately(HWND hwnd, LRESULT position, const wchar_t* source, cons
         }
     }
     const size_t madeFrom = createDirectoryLevels(directory);
-    switch (moveWithoutReplacing(source, target)) {
-    case MOVE_DONE:
-        noteArchiveMoved(source, target, directory, madeFrom);
-        pointPlaylistEntries(hwnd, source, target);
-        pointLibraryRecord(hwnd, source, target);
-        removeEmptiedDirectories(source, fromRoot);
+    switch (moveWithoutReplacing(source, target, MOVE_RETRY_MS)) {
+    case MOVE_DONE: {
+        tellPlayerOfMove(hwnd, source, target);
+        const size_t companions =
+            moveCompanionFiles(hwnd, source, target, belowFromRoot(source, fromRoot), companionsMoved);
+        noteArchiveMoved(source, target, directory, madeFrom, companionsMoved, companions);
         return;
+    }
     case MOVE_COPY_KEPT:
         // The copy is in the folders made for it.
         showError(TEXT_ORIGINAL_KEPT);
@@ -405,8 +396,4 @@ void runAction(void (*action)(HWND), HWND hwnd) {
 
 void archiveCurrentFile(HWND hwnd) {
     runAction(runArchiveAction, hwnd);
-}
-
-void showError(const char* text) {
-    showMessage(text, CAPTION_ERROR);
 }

@@ -14,10 +14,6 @@ void archiveCurrentFile(HWND hwnd);
 void runAction(void (*action)(HWND), HWND hwnd);
 bool isActionRunning();
 
-// Tells the user why an action did not do its work: a message box with the
-// caption "Error" and only OK, owned by no window.
-void showError(const char* text);
-
 // Appends the mkdir, the move and the report line for one file to the script,
 // open for reading and writing, and closes it. The paths are in the ANSI
 // code page: the target's directory, the target and the playing file. The

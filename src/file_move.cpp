@@ -7,7 +7,6 @@
 
 namespace {
 
-constexpr DWORD MOVE_RETRY_MS = 1000;
 constexpr DWORD MOVE_RETRY_STEP_MS = 50;
 
 // Whether the level is there now, and whether this call made it.
@@ -79,7 +78,7 @@ void removeEmptyDirectories(const wchar_t* directory, size_t from) {
     }
 }
 
-MoveResult moveWithoutReplacing(const wchar_t* source, const wchar_t* target) {
+MoveResult moveWithoutReplacing(const wchar_t* source, const wchar_t* target, DWORD retryMs) {
     // Across volumes the move is a copy and a delete; when only the copy
     // lands, Windows reports success and Wine failure, and both copies stay.
     // Telling that apart needs to know whether the target was there before.
@@ -92,7 +91,7 @@ MoveResult moveWithoutReplacing(const wchar_t* source, const wchar_t* target) {
     const DWORD start = GetTickCount();
     BOOL moved = MoveFileW(source, target);
     DWORD error = moved ? ERROR_SUCCESS : GetLastError();
-    while (!moved && isFileInUse(error) && GetTickCount() - start < MOVE_RETRY_MS) {
+    while (!moved && isFileInUse(error) && GetTickCount() - start < retryMs) {
         Sleep(MOVE_RETRY_STEP_MS);
         moved = MoveFileW(source, target);
         error = moved ? ERROR_SUCCESS : GetLastError();

@@ -32,7 +32,12 @@ size_t createDirectoryLevels(const wchar_t* directory);
 // so nothing but an empty folder ever goes.
 void removeEmptyDirectories(const wchar_t* directory, size_t from);
 
-// Moves source to target, never replacing a file there. The host may still
-// hold the file a moment after it moved on, so a move refused for a file in
-// use is tried again for about a second.
-MoveResult moveWithoutReplacing(const wchar_t* source, const wchar_t* target);
+// How long a move refused for a file in use is tried again: the host may
+// still hold the file it played a moment after it moved on. Any other file
+// held is held by another program, for as long as it likes.
+constexpr DWORD MOVE_RETRY_MS = 1000;
+constexpr DWORD MOVE_NO_RETRY = 0;
+
+// Moves source to target, never replacing a file there, trying again for
+// retryMs while the file is in use.
+MoveResult moveWithoutReplacing(const wchar_t* source, const wchar_t* target, DWORD retryMs);

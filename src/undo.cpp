@@ -5,10 +5,10 @@
 #include <string.h>
 #include <wchar.h>
 
-#include "archive.h"
+#include "companion_files.h"
 #include "file_move.h"
-#include "library_record.h"
-#include "playlist_entries.h"
+#include "message_box.h"
+#include "move_notice.h"
 
 namespace {
 
@@ -19,6 +19,9 @@ constexpr char TEXT_OLD_PATH_TAKEN[] =
 constexpr char TEXT_NOT_MOVED_BACK[] = "The archived file could not be moved back. It stays in the archive.";
 constexpr char TEXT_ARCHIVED_COPY_KEPT[] =
     "The file was copied back, but the archived copy could not be removed.";
+constexpr char TEXT_COMPANIONS_KEPT[] =
+    "The file was moved back, but some of the files that went with it could not be: a file of that name is "
+    "in the old folder again, or another program holds it. They stay in the archive.";
 constexpr char TEXT_SCRIPT_CHANGED[] =
     "The script file has changed since the lines were added, so they were not taken out.";
 constexpr char TEXT_SCRIPT_NOT_OPENED[] =
@@ -36,6 +39,8 @@ wchar_t archivedSource[PATH_BUFFER_SIZE];   // the file's old path; its name is 
 wchar_t archivedTarget[PATH_BUFFER_SIZE];
 wchar_t archivedDirectory[PATH_BUFFER_SIZE];
 size_t directoriesMadeFrom;
+wchar_t companionsMoved[COMPANIONS_SIZE];   // what went with the file
+size_t companionsLength;
 // Scripted: the script, and what the click appended to it.
 char scriptPath[PATH_BUFFER_SIZE];
 char scriptAdded[SCRIPT_ADDITION_SIZE];
@@ -73,10 +78,28 @@ void toMenuName(const wchar_t* path, wchar_t* name) {
     name[at] = L'\0';
 }
 
-// Moves the file back and removes the folders its archive made; the
-// playlist's entries and the library's record follow it back. The archive
-// removed the old folders it emptied: they are made again, every level, and
-// taken away again when the file cannot go back.
+// Once the file is back: what went with it comes back too, then the folders
+// its archive made go, each only while empty, and the player is told.
+// False when some of those files stayed in the archive.
+bool followFileBack(HWND hwnd) {
+    const bool allBack =
+        moveCompanionFilesBack(archivedSource, archivedTarget, companionsMoved, companionsLength);
+    removeEmptyDirectories(archivedDirectory, directoriesMadeFrom);
+    tellPlayerOfMove(hwnd, archivedTarget, archivedSource);
+    forgetLastArchive();
+    return allBack;
+}
+
+// Whatever could not come back is named in one message.
+void reportCompanionsKept(bool allBack) {
+    if (!allBack) {
+        showError(TEXT_COMPANIONS_KEPT);
+    }
+}
+
+// Moves the file back, and with it what went with it. The archive removed
+// the old folders it emptied: they are made again, every level, and taken
+// away again when the file cannot go back.
 void moveBack(HWND hwnd) {
     if (!fileExists(archivedTarget)) {
         showError(TEXT_ARCHIVED_FILE_GONE);
@@ -89,12 +112,9 @@ void moveBack(HWND hwnd) {
     wchar_t oldDirectory[PATH_BUFFER_SIZE];
     createDirectoryName(archivedSource, oldDirectory, PATH_BUFFER_SIZE);
     const size_t madeFrom = createDirectoryLevels(oldDirectory);
-    switch (moveWithoutReplacing(archivedTarget, archivedSource)) {
+    switch (moveWithoutReplacing(archivedTarget, archivedSource, MOVE_RETRY_MS)) {
     case MOVE_DONE:
-        removeEmptyDirectories(archivedDirectory, directoriesMadeFrom);
-        pointPlaylistEntries(hwnd, archivedTarget, archivedSource);
-        pointLibraryRecord(hwnd, archivedTarget, archivedSource);
-        forgetLastArchive();
+        reportCompanionsKept(followFileBack(hwnd));
         break;
     case MOVE_TARGET_TAKEN:
         removeEmptyDirectories(oldDirectory, madeFrom);
@@ -105,12 +125,14 @@ void moveBack(HWND hwnd) {
         showError(TEXT_NOT_MOVED_BACK);
         break;
     case MOVE_COPY_KEPT:
-        // The file is back; a second undo could do no more.
-        pointPlaylistEntries(hwnd, archivedTarget, archivedSource);
-        pointLibraryRecord(hwnd, archivedTarget, archivedSource);
-        forgetLastArchive();
+    {
+        // The file is back; a second undo could do no more. The archived
+        // copy keeps its folders.
+        const bool allBack = followFileBack(hwnd);
         showError(TEXT_ARCHIVED_COPY_KEPT);
+        reportCompanionsKept(allBack);
         break;
+    }
     }
 }
 
@@ -172,7 +194,12 @@ void forgetLastArchive() {
 }
 
 void noteArchiveMoved(const wchar_t* source, const wchar_t* target, const wchar_t* directory,
-                      size_t madeFrom) {
+                      size_t madeFrom, const wchar_t* companions, size_t length) {
+    if (length > COMPANIONS_SIZE) {
+        return;
+    }
+    wmemcpy(companionsMoved, companions, length);
+    companionsLength = length;
     lstrcpynW(archivedSource, source, PATH_BUFFER_SIZE);
     lstrcpynW(archivedTarget, target, PATH_BUFFER_SIZE);
     lstrcpynW(archivedDirectory, directory, PATH_BUFFER_SIZE);

@@ -20,10 +20,11 @@ constexpr size_t UNDO_TEXT_SIZE = 192;
 // A module just started has nothing to undo.
 void forgetLastArchive();
 
-// Notes a file moved from source to target, and the folder levels from
-// madeFrom down that the move made (see createDirectoryLevels).
+// Notes a file moved from source to target, the folder levels from madeFrom
+// down that the move made (see createDirectoryLevels), and the files that
+// went with it (companions, length characters; see companion_files.h).
 void noteArchiveMoved(const wchar_t* source, const wchar_t* target, const wchar_t* directory,
-                      size_t madeFrom);
+                      size_t madeFrom, const wchar_t* companions, size_t length);
 
 // Notes the bytes appended to the script at scriptPath, which the click
 // created when created is true, for the file source.

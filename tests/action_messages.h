@@ -31,6 +31,11 @@ constexpr char ARCHIVED_FILE_GONE[] =
     "Error|The archived file is no longer in the archive, so it was not moved back.\n";
 constexpr char OLD_PATH_TAKEN[] =
     "Error|A file of that name is in the old folder again, so the archived file was not moved back.\n";
+constexpr char ARCHIVED_COPY_KEPT[] =
+    "Error|The file was copied back, but the archived copy could not be removed.\n";
+constexpr char COMPANIONS_KEPT[] =
+    "Error|The file was moved back, but some of the files that went with it could not be: a file of that name is "
+    "in the old folder again, or another program holds it. They stay in the archive.\n";
 constexpr char NOT_MOVED_BACK[] = "Error|The archived file could not be moved back. It stays in the archive.\n";
 constexpr char SCRIPT_NOT_OPENED_FOR_UNDO[] =
     "Error|The script file could not be opened, so the lines were not taken out. Close the program that holds it, "

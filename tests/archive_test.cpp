@@ -35,6 +35,16 @@ void click() {
     archiveCurrentFile(host.window);
 }
 
+bool hiddenSystem(const std::string& path) {
+    const DWORD both = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    return (GetFileAttributesA(path.c_str()) & both) == both;
+}
+
+int libraryPlayCount(const std::string& path) {
+    const HostLibraryRecord* record = hostFindLibraryRecord(widen(path).c_str());
+    return record == nullptr ? -1 : record->playCount;
+}
+
 }  // namespace
 
 TEST_CASE("a new or emptied script gets the header once, then three lines for each file") {
@@ -178,8 +188,9 @@ TEST_CASE("immediate mode moves the file, creates every missing folder level and
         CAPTURE(mode);
         const std::string archive = work / (mode == 1 ? "archive\\deep\\" : "other\\");
         useSettings(work / "in\\", archive, "", mode, 1);
-        if (mode == 2) {   // the album's folder holds a picture: it stays, with its parents
+        if (mode == 2) {   // a folder inside keeps the album's level, its picture and its parents
             writeFile(work / "in\\Artist\\Album\\cover.jpg", "picture");
+            CreateDirectoryA((work / "in\\Artist\\Album\\Scans").c_str(), nullptr);
         }
         play({song});
         click();
@@ -193,6 +204,63 @@ TEST_CASE("immediate mode moves the file, creates every missing folder level and
         CHECK(messageBoxesSeen() == "");
         CHECK(readFile(song) == "song bytes");
     }
+    // A from-root written by hand without its separator: the folder it names stays.
+    writeFile(work / "box\\x.mp3", "x");
+    useSettings(work / "box", work / "out", "", 1, 1);
+    play({work / "box\\x.mp3"});
+    click();
+    CHECK(readFile(work / "out\\x.mp3") == "x");
+    CHECK(folderExists(work / "box"));
+}
+
+TEST_CASE("the song's own files go with it, the album's other files with its last song, and back on undo") {
+    TempFolder work;
+    const std::string album = work / "in\\Band\\Album\\";
+    const std::string archived = work / "out\\Band\\Album\\";
+    useSettings(work / "in\\", work / "out\\", "", 1, 1);
+    for (bool taken : {false, true}) {
+        CAPTURE(taken);
+        for (const char* name : {"a.mp3", "a.lrc", "A.CUE", "ab.lrc", "a.b.lrc", "a.mp3.txt", "a.flac", "b.MP3",
+                                 "cover.jpg", "Folder.jpg"}) {
+            writeFile(album + name, name);
+        }
+        SetFileAttributesA((album + "Folder.jpg").c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+        writeFile(work / "in\\Band\\Live\\c.mp3", "c");
+        if (taken) {   // the archive has its own: the picture stays, and so does its folder
+            writeFile(archived + "cover.jpg", "the archive's");
+        }
+        play({album + "a.mp3", album + "b.MP3", album + "a.flac"});
+        hostSetExtensions(L"Mp3,FLAC");
+        click();
+        CHECK(folderNames(archived) == (taken ? "A.CUE a.lrc a.mp3 cover.jpg" : "A.CUE a.lrc a.mp3"));
+        click();   // a.flac, another song of the album, is still there
+        CHECK(folderNames(album) == "Folder.jpg a.b.lrc a.flac a.mp3.txt ab.lrc cover.jpg");
+        click();   // the last song
+        CHECK(messageBoxesSeen() == "");
+        CHECK(folderNames(album) == (taken ? "cover.jpg" : "<missing>"));
+        CHECK(readFile(archived + "cover.jpg") == (taken ? "the archive's" : "cover.jpg"));
+        CHECK(hiddenSystem(archived + "Folder.jpg"));
+        CHECK(folderNames(work / "in\\Band\\") == (taken ? "Album Live" : "Live"));
+        if (taken) {   // a namesake in the old folder since: that file stays in the archive
+            writeFile(album + "ab.lrc", "new");
+        }
+        undoLastArchive(host.window);   // the last song and what went with it
+        CHECK(messageBoxesSeen() == (taken ? COMPANIONS_KEPT : ""));
+        CHECK(readFile(album + "ab.lrc") == (taken ? "new" : "ab.lrc"));
+        CHECK(folderNames(album) == "Folder.jpg a.b.lrc a.flac a.mp3.txt ab.lrc cover.jpg");
+        CHECK(hiddenSystem(album + "Folder.jpg"));
+        CHECK(folderNames(archived) == (taken ? "A.CUE a.lrc a.mp3 ab.lrc b.MP3 cover.jpg" : "A.CUE a.lrc a.mp3 b.MP3"));
+        TempFolder::removeTree(work / "in\\");
+        TempFolder::removeTree(work / "out\\");
+    }
+    // A player that does not say what it plays: the song alone moves.
+    writeFile(album + "a.mp3", "a");
+    writeFile(album + "a.lrc", "lyrics");
+    play({album + "a.mp3"});
+    host.knowsExtensionList = false;
+    click();
+    CHECK(folderNames(archived) == "a.mp3");
+    CHECK(folderNames(album) == "a.lrc");
 }
 
 TEST_CASE("immediate mode skips first, then moves the file the host has let go") {
@@ -255,10 +323,17 @@ TEST_CASE("a move to another volume lands, or keeps both copies with a message")
     useSettings(work / "in\\", other / "out\\", "", 1, 1);
 
     play({work / "in\\a.mp3"});
+    hostAddLibraryRecord(widen(work / "in\\a.mp3").c_str(), 3, 7, 1262304000);
     click();
     CHECK(messageBoxesSeen() == "");
     CHECK(readFile(other / "out\\a.mp3") == "a");
     CHECK_FALSE(fileExists(work / "in\\a.mp3"));
+    // Copied back, the archived copy read-only: the record is the old path's again.
+    SetFileAttributesA((other / "out\\a.mp3").c_str(), FILE_ATTRIBUTE_READONLY);
+    undoLastArchive(host.window);
+    CHECK(messageBoxesSeen() == ARCHIVED_COPY_KEPT);
+    CHECK(readFile(work / "in\\a.mp3") == "a");
+    CHECK(libraryPlayCount(work / "in\\a.mp3") == 7);
 
     // The copy lands, but the read-only source cannot be deleted.
     SetFileAttributesA((work / "in\\b.mp3").c_str(), FILE_ATTRIBUTE_READONLY);
@@ -267,6 +342,27 @@ TEST_CASE("a move to another volume lands, or keeps both copies with a message")
     CHECK(messageBoxesSeen() == ORIGINAL_KEPT);
     CHECK(readFile(other / "out\\b.mp3") == "b");
     CHECK(readFile(work / "in\\b.mp3") == "b");
+}
+
+TEST_CASE("the library's record stays where a record has the new path, or the change did not come out") {
+    TempFolder work;
+    useSettings(work / "in\\", work / "out\\", "", 1, 1);
+    const std::string song = work / "in\\a.mp3";
+    const std::string archived = work / "out\\a.mp3";
+    for (bool stale : {true, false}) {
+        CAPTURE(stale);
+        writeFile(song, "a");
+        play({song});
+        hostAddLibraryRecord(widen(song).c_str(), 4, 12, 1577836800);
+        // A stale record of a file once at the archived path, or a second
+        // record of the song's, which the library's path change then leaves.
+        hostAddLibraryRecord(widen(stale ? archived : song).c_str(), 1, 2, 1262304000, 0, true);
+        click();
+        REQUIRE(readFile(archived) == "a");
+        CHECK(libraryPlayCount(song) == 12);
+        CHECK(libraryPlayCount(archived) == (stale ? 2 : -1));
+        DeleteFileA(archived.c_str());
+    }
 }
 
 TEST_CASE("a host that is not playing gets the error message and nothing else") {

@@ -7,7 +7,11 @@
 
 #include <stdio.h>
 
+#include <string.h>
+
+#include <algorithm>
 #include <string>
+#include <vector>
 
 // A path in the ANSI code page as the wide functions take it.
 inline std::wstring widen(const std::string& ansi) {
@@ -74,6 +78,28 @@ inline bool fileExists(const std::string& path) {
 inline bool folderExists(const std::string& path) {
     const DWORD attributes = GetFileAttributesA(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// The names in folder, sorted, one space between: "<missing>" for no folder.
+inline std::string folderNames(const std::string& folder) {
+    if (!folderExists(folder)) {
+        return "<missing>";
+    }
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "*").c_str(), &found);
+    do {
+        if (strcmp(found.cFileName, ".") != 0 && strcmp(found.cFileName, "..") != 0) {
+            names.push_back(found.cFileName);
+        }
+    } while (search != INVALID_HANDLE_VALUE && FindNextFileA(search, &found));
+    FindClose(search);
+    std::sort(names.begin(), names.end());
+    std::string joined;
+    for (const std::string& name : names) {
+        joined += (joined.empty() ? "" : " ") + name;
+    }
+    return joined;
 }
 
 // Creates the file and every missing folder above it; false if it cannot.

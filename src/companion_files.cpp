@@ -1,0 +1,238 @@
+// The files that go with an archived song. See companion_files.h.
+//
+// Each folder is listed once, and the names found are noted before any of
+// them moves: a folder is not changed while it is being listed. The list of
+// what moved doubles as that note; a file that stays is taken off it again.
+#include "companion_files.h"
+
+#include <wchar.h>
+
+#include "file_move.h"
+#include "path_rewrite.h"
+#include "played_extensions.h"
+
+namespace {
+
+// The list of what moved, as it is written: for each file its level, its
+// name and a zero.
+struct MovedFiles {
+    wchar_t* text;
+    size_t length;
+};
+
+size_t entrySize(const wchar_t* entry) {
+    return wcslen(entry + 1) + 2;
+}
+
+// Appends count characters of text to path (length characters so far);
+// false when the path would be too long for the file functions.
+bool appendToPath(wchar_t (&path)[MAX_PATH], size_t& length, const wchar_t* text, size_t count) {
+    if (length + count >= MAX_PATH) {
+        return false;
+    }
+    wmemcpy(path + length, text, count);
+    length += count;
+    path[length] = L'\0';
+    return true;
+}
+
+bool joinPath(const wchar_t* folder, const wchar_t* name, wchar_t (&path)[MAX_PATH]) {
+    size_t length = 0;
+    return appendToPath(path, length, folder, wcslen(folder)) && appendToPath(path, length, name, wcslen(name));
+}
+
+// Notes name at level; what does not fit is not noted, and stays.
+void noteFile(MovedFiles& moved, size_t level, const wchar_t* name) {
+    const size_t length = wcslen(name);
+    if (moved.length + length + 2 > COMPANIONS_SIZE) {
+        return;
+    }
+    moved.text[moved.length] = static_cast<wchar_t>(level);
+    wmemcpy(moved.text + moved.length + 1, name, length + 1);
+    moved.length += length + 2;
+}
+
+// Moves one file from folder to toFolder under its own name, never
+// replacing one and never waiting for one held. A copy to another drive
+// whose original could not be removed is taken back: the file stays in one
+// place, where it was.
+bool moveOneFile(const wchar_t* folder, const wchar_t* name, const wchar_t* toFolder) {
+    wchar_t from[MAX_PATH];
+    wchar_t to[MAX_PATH];
+    if (!joinPath(folder, name, from) || !joinPath(toFolder, name, to)) {
+        return false;
+    }
+    switch (moveWithoutReplacing(from, to, MOVE_NO_RETRY)) {
+    case MOVE_DONE:
+        return true;
+    case MOVE_COPY_KEPT:
+        SetFileAttributesW(to, FILE_ATTRIBUTE_NORMAL);
+        DeleteFileW(to);
+        return false;
+    case MOVE_TARGET_TAKEN:
+    case MOVE_FAILED:
+        return false;
+    }
+    return false;
+}
+
+// Moves the files noted from offset on; those that stay come off the list.
+void moveNotedFiles(MovedFiles& moved, size_t offset, const wchar_t* folder, const wchar_t* toFolder) {
+    size_t kept = offset;
+    for (size_t at = offset; at < moved.length;) {
+        const size_t size = entrySize(moved.text + at);
+        if (moveOneFile(folder, moved.text + at + 1, toFolder)) {
+            wmemmove(moved.text + kept, moved.text + at, size);
+            kept += size;
+        }
+        at += size;
+    }
+    moved.length = kept;
+}
+
+// Whether name is one of the song's own files: the song's name without its
+// extension (its first stem characters), a dot, and one more extension,
+// which is not a song's. Windows' patterns also match short names, so every
+// name found is checked so.
+bool isOwnFileName(const PlayedExtensions& extensions, const wchar_t* name, const wchar_t* song, size_t stem) {
+    const size_t length = wcslen(name);
+    return length >= stem + 2 && name[stem] == L'.' && wcschr(name + stem + 1, L'.') == nullptr &&
+           CompareStringOrdinal(name, static_cast<int>(stem), song, static_cast<int>(stem), TRUE) == CSTR_EQUAL &&
+           !isPlayedExtension(extensions, name + stem + 1, length - stem - 1);
+}
+
+// Notes the song's own files in its folder, at level 0.
+void noteOwnFiles(const PlayedExtensions& extensions, const wchar_t* folder, const wchar_t* song,
+                  MovedFiles& moved) {
+    const wchar_t* dot = wcsrchr(song, L'.');
+    const size_t stem = dot != nullptr ? static_cast<size_t>(dot - song) : wcslen(song);
+    wchar_t pattern[MAX_PATH];
+    size_t length = 0;
+    if (!appendToPath(pattern, length, folder, wcslen(folder)) || !appendToPath(pattern, length, song, stem) ||
+        !appendToPath(pattern, length, L".*", 2)) {
+        return;
+    }
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(pattern, &found);
+    if (search == INVALID_HANDLE_VALUE) {
+        return;
+    }
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+            isOwnFileName(extensions, found.cFileName, song, stem)) {
+            noteFile(moved, 0, found.cFileName);
+        }
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+}
+
+// Notes every file of folder at level, hidden and system files too; false,
+// with nothing noted, when it holds a song or a folder, where the listing
+// stops.
+bool noteAlbumFiles(const PlayedExtensions& extensions, const wchar_t* folder, size_t level, MovedFiles& moved) {
+    wchar_t pattern[MAX_PATH];
+    if (!joinPath(folder, L"*", pattern)) {
+        return false;
+    }
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(pattern, &found);
+    if (search == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    const size_t start = moved.length;
+    bool albumOnly = true;
+    do {
+        const wchar_t* name = found.cFileName;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            albumOnly = wcscmp(name, L".") == 0 || wcscmp(name, L"..") == 0;
+        } else if (isSongName(extensions, name)) {
+            albumOnly = false;
+        } else {
+            noteFile(moved, level, name);
+        }
+    } while (albumOnly && FindNextFileW(search, &found));
+    FindClose(search);
+    if (!albumOnly) {
+        moved.length = start;
+    }
+    return albumOnly;
+}
+
+// Removes the folder (ending in the separator) when it is empty.
+bool removeFolder(const wchar_t* folder) {
+    wchar_t path[PATH_BUFFER_SIZE];
+    const size_t length = wcslen(folder);
+    if (length < 2 || length > PATH_BUFFER_SIZE) {
+        return false;
+    }
+    wmemcpy(path, folder, length - 1);
+    path[length - 1] = L'\0';
+    return RemoveDirectoryW(path) != FALSE;
+}
+
+// Cuts folder (ending in the separator) to its parent; false at the top.
+bool cutToParent(wchar_t* folder) {
+    const size_t length = wcslen(folder);
+    for (size_t i = length < 2 ? 0 : length - 1; i-- > 0;) {
+        if (folder[i] == PATH_SEPARATOR) {
+            folder[i + 1] = L'\0';
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+// The old path's levels below the from-root are the new path's last levels,
+// so the two climb together. A level is left when it still holds anything
+// after its files moved: a song, a folder, a file that stayed.
+size_t moveCompanionFiles(HWND hwnd, const wchar_t* source, const wchar_t* target, size_t from,
+                          wchar_t* movedText) {
+    MovedFiles moved = {movedText, 0};
+    wchar_t oldLevel[PATH_BUFFER_SIZE];
+    wchar_t newLevel[PATH_BUFFER_SIZE];
+    createDirectoryName(source, oldLevel, PATH_BUFFER_SIZE);
+    createDirectoryName(target, newLevel, PATH_BUFFER_SIZE);
+    PlayedExtensions extensions = fetchPlayedExtensions(hwnd);
+    if (extensions.list != nullptr) {
+        noteOwnFiles(extensions, oldLevel, source + wcslen(oldLevel), moved);
+        moveNotedFiles(moved, 0, oldLevel, newLevel);
+    }
+    for (size_t level = 0; from != 0 && wcslen(oldLevel) > from; ++level) {
+        if (extensions.list != nullptr) {
+            const size_t start = moved.length;
+            if (!noteAlbumFiles(extensions, oldLevel, level, moved)) {
+                break;
+            }
+            moveNotedFiles(moved, start, oldLevel, newLevel);
+        }
+        if (!removeFolder(oldLevel) || !cutToParent(oldLevel) || !cutToParent(newLevel)) {
+            break;
+        }
+    }
+    freePlayedExtensions(extensions);
+    return moved.length;
+}
+
+bool moveCompanionFilesBack(const wchar_t* source, const wchar_t* target, const wchar_t* moved,
+                            size_t length) {
+    wchar_t oldLevel[PATH_BUFFER_SIZE];
+    wchar_t newLevel[PATH_BUFFER_SIZE];
+    createDirectoryName(source, oldLevel, PATH_BUFFER_SIZE);
+    createDirectoryName(target, newLevel, PATH_BUFFER_SIZE);
+    bool allBack = true;
+    size_t level = 0;
+    for (size_t at = 0; at < length; at += entrySize(moved + at)) {
+        for (; level < static_cast<size_t>(moved[at]); ++level) {
+            cutToParent(oldLevel);
+            cutToParent(newLevel);
+        }
+        const wchar_t* name = moved + at + 1;
+        wchar_t archived[MAX_PATH];
+        if (joinPath(newLevel, name, archived) && fileExists(archived) && !moveOneFile(newLevel, name, oldLevel)) {
+            allBack = false;
+        }
+    }
+    return allBack;
+}
