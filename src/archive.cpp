@@ -244,7 +244,7 @@ void archiveImmediately(HWND hwnd, LRESULT position, const wchar_t* source, cons
         tellPlayerOfMove(hwnd, source, target);
         const size_t companions =
             moveCompanionFiles(hwnd, source, target, belowFromRoot(source, fromRoot), companionsMoved);
-        noteArchiveMoved(source, target, directory, madeFrom, companionsMoved, companions);
+        noteArchiveMoved(source, target, madeFrom, companionsMoved, companions);
         return;
     }
     case MOVE_COPY_KEPT:

@@ -9,6 +9,7 @@
 #include <shellapi.h>
 
 #include "archive.h"
+#include "archive_history.h"
 #include "config_dialog.h"
 #include "hotkey.h"
 #include "playing_file.h"
@@ -147,7 +148,7 @@ extern "C" BOOL WINAPI DllMainCRTStartup(HINSTANCE, DWORD, LPVOID) {
 int init() {
     taskbarCreatedMessage = RegisterWindowMessageA("TaskbarCreated");
     forgetAnnouncedFile();
-    forgetLastArchive();
+    forgetArchives();
     hookHostWindow();
     loadIconOnce();
     notifyTray(NIM_ADD, TRAY_TIP);

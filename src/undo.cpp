@@ -1,10 +1,11 @@
-// What the last archive did, and its undo. See undo.h.
+// The undo of the run's archives, the last first. See undo.h.
 #include "undo.h"
 
 #include <stdio.h>
 #include <string.h>
 #include <wchar.h>
 
+#include "archive_history.h"
 #include "companion_files.h"
 #include "file_move.h"
 #include "message_box.h"
@@ -30,22 +31,6 @@ constexpr char TEXT_SCRIPT_NOT_OPENED[] =
 
 // The name in the menu is cut to this many characters, the ellipsis included.
 constexpr size_t MENU_NAME_LENGTH = 64;
-
-enum LastArchive { LAST_ARCHIVE_NONE, LAST_ARCHIVE_MOVED, LAST_ARCHIVE_SCRIPTED };
-
-LastArchive lastArchive;
-wchar_t archivedSource[PATH_BUFFER_SIZE];   // the file's old path; its name is the menu's
-// Moved: where it went, and the folder levels the move made.
-wchar_t archivedTarget[PATH_BUFFER_SIZE];
-wchar_t archivedDirectory[PATH_BUFFER_SIZE];
-size_t directoriesMadeFrom;
-wchar_t companionsMoved[COMPANIONS_SIZE];   // what went with the file
-size_t companionsLength;
-// Scripted: the script, and what the click appended to it.
-char scriptPath[PATH_BUFFER_SIZE];
-char scriptAdded[SCRIPT_ADDITION_SIZE];
-size_t scriptAddedLength;
-bool scriptCreated;
 
 // The file's name as a menu shows it: cut with an ellipsis, never between
 // the two halves of a character, and every '&' doubled, since a single one
@@ -79,14 +64,17 @@ void toMenuName(const wchar_t* path, wchar_t* name) {
 }
 
 // Once the file is back: what went with it comes back too, then the folders
-// its archive made go, each only while empty, and the player is told.
-// False when some of those files stayed in the archive.
-bool followFileBack(HWND hwnd) {
-    const bool allBack =
-        moveCompanionFilesBack(archivedSource, archivedTarget, companionsMoved, companionsLength);
-    removeEmptyDirectories(archivedDirectory, directoriesMadeFrom);
-    tellPlayerOfMove(hwnd, archivedTarget, archivedSource);
-    forgetLastArchive();
+// its archive made go, each only while empty, and the player is told. False
+// when some of those files stayed in the archive.
+bool followFileBack(HWND hwnd, const ArchiveRecord& archive) {
+    const bool allBack = moveCompanionFilesBack(archive.source, archive.target,
+                                                static_cast<const wchar_t*>(archive.kept),
+                                                archive.keptLength / sizeof(wchar_t));
+    wchar_t directory[PATH_BUFFER_SIZE];
+    createDirectoryName(archive.target, directory, PATH_BUFFER_SIZE);
+    removeEmptyDirectories(directory, archive.madeFrom);
+    tellPlayerOfMove(hwnd, archive.target, archive.source);
+    dropLatestArchive();
     return allBack;
 }
 
@@ -100,21 +88,21 @@ void reportCompanionsKept(bool allBack) {
 // Moves the file back, and with it what went with it. The archive removed
 // the old folders it emptied: they are made again, every level, and taken
 // away again when the file cannot go back.
-void moveBack(HWND hwnd) {
-    if (!fileExists(archivedTarget)) {
+void moveBack(HWND hwnd, const ArchiveRecord& archive) {
+    if (!fileExists(archive.target)) {
         showError(TEXT_ARCHIVED_FILE_GONE);
         return;
     }
-    if (fileExists(archivedSource)) {
+    if (fileExists(archive.source)) {
         showError(TEXT_OLD_PATH_TAKEN);
         return;
     }
     wchar_t oldDirectory[PATH_BUFFER_SIZE];
-    createDirectoryName(archivedSource, oldDirectory, PATH_BUFFER_SIZE);
+    createDirectoryName(archive.source, oldDirectory, PATH_BUFFER_SIZE);
     const size_t madeFrom = createDirectoryLevels(oldDirectory);
-    switch (moveWithoutReplacing(archivedTarget, archivedSource, MOVE_RETRY_MS)) {
+    switch (moveWithoutReplacing(archive.target, archive.source, MOVE_RETRY_MS)) {
     case MOVE_DONE:
-        reportCompanionsKept(followFileBack(hwnd));
+        reportCompanionsKept(followFileBack(hwnd, archive));
         break;
     case MOVE_TARGET_TAKEN:
         removeEmptyDirectories(oldDirectory, madeFrom);
@@ -124,11 +112,10 @@ void moveBack(HWND hwnd) {
         removeEmptyDirectories(oldDirectory, madeFrom);
         showError(TEXT_NOT_MOVED_BACK);
         break;
-    case MOVE_COPY_KEPT:
-    {
+    case MOVE_COPY_KEPT: {
         // The file is back; a second undo could do no more. The archived
         // copy keeps its folders.
-        const bool allBack = followFileBack(hwnd);
+        const bool allBack = followFileBack(hwnd, archive);
         showError(TEXT_ARCHIVED_COPY_KEPT);
         reportCompanionsKept(allBack);
         break;
@@ -137,19 +124,19 @@ void moveBack(HWND hwnd) {
 }
 
 // Whether the open script's last bytes are those the click appended.
-bool endsWithAddition(HANDLE script, DWORD size) {
-    if (size < scriptAddedLength ||
-        SetFilePointer(script, static_cast<LONG>(size - scriptAddedLength), nullptr, FILE_BEGIN) ==
-            INVALID_SET_FILE_POINTER) {
+bool endsWithAddition(HANDLE script, DWORD size, const ArchiveRecord& archive) {
+    const size_t length = archive.keptLength;
+    if (size < length ||
+        SetFilePointer(script, static_cast<LONG>(size - length), nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER) {
         return false;
     }
+    const char* added = static_cast<const char*>(archive.kept);
     char chunk[512];
-    for (size_t done = 0; done < scriptAddedLength;) {
-        const DWORD wanted = static_cast<DWORD>(
-            scriptAddedLength - done < sizeof chunk ? scriptAddedLength - done : sizeof chunk);
+    for (size_t done = 0; done < length;) {
+        const DWORD wanted = static_cast<DWORD>(length - done < sizeof chunk ? length - done : sizeof chunk);
         DWORD read = 0;
         if (!ReadFile(script, chunk, wanted, &read, nullptr) || read != wanted ||
-            memcmp(chunk, scriptAdded + done, wanted) != 0) {
+            memcmp(chunk, added + done, wanted) != 0) {
             return false;
         }
         done += wanted;
@@ -164,8 +151,8 @@ enum TakeOutResult { TAKEN_OUT, SCRIPT_CHANGED, SCRIPT_NOT_OPENED };
 // them stay. A script that is gone has changed; one that is there but
 // cannot be opened (held by another program, read-only) has not, as far as
 // anyone knows.
-TakeOutResult takeAdditionOut() {
-    HANDLE script = CreateFileA(scriptPath, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+TakeOutResult takeAdditionOut(const ArchiveRecord& archive) {
+    HANDLE script = CreateFileA(archive.scriptPath, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (script == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
@@ -174,80 +161,81 @@ TakeOutResult takeAdditionOut() {
     }
     DWORD high = 0;
     const DWORD size = GetFileSize(script, &high);
-    if (high != 0 || size == INVALID_FILE_SIZE || !endsWithAddition(script, size)) {
+    if (high != 0 || size == INVALID_FILE_SIZE || !endsWithAddition(script, size, archive)) {
         CloseHandle(script);
         return SCRIPT_CHANGED;
     }
-    const bool deleteWhole = scriptCreated && size == scriptAddedLength;
-    const bool cut = deleteWhole || (SetFilePointer(script, static_cast<LONG>(size - scriptAddedLength), nullptr,
+    const bool deleteWhole = archive.scriptCreated && size == archive.keptLength;
+    const bool cut = deleteWhole || (SetFilePointer(script, static_cast<LONG>(size - archive.keptLength), nullptr,
                                                     FILE_BEGIN) != INVALID_SET_FILE_POINTER &&
                                      SetEndOfFile(script));
     CloseHandle(script);
     // Only another program that has the script open keeps it from going.
-    return cut && (!deleteWhole || DeleteFileA(scriptPath)) ? TAKEN_OUT : SCRIPT_NOT_OPENED;
+    return cut && (!deleteWhole || DeleteFileA(archive.scriptPath)) ? TAKEN_OUT : SCRIPT_NOT_OPENED;
 }
 
 }  // namespace
 
-void forgetLastArchive() {
-    lastArchive = LAST_ARCHIVE_NONE;
-}
-
-void noteArchiveMoved(const wchar_t* source, const wchar_t* target, const wchar_t* directory,
-                      size_t madeFrom, const wchar_t* companions, size_t length) {
-    if (length > COMPANIONS_SIZE) {
+void noteArchiveMoved(const wchar_t* source, const wchar_t* target, size_t madeFrom, const wchar_t* companions,
+                      size_t length) {
+    ArchiveRecord* archive = pushArchive(length * sizeof(wchar_t));
+    if (archive == nullptr) {
         return;
     }
-    wmemcpy(companionsMoved, companions, length);
-    companionsLength = length;
-    lstrcpynW(archivedSource, source, PATH_BUFFER_SIZE);
-    lstrcpynW(archivedTarget, target, PATH_BUFFER_SIZE);
-    lstrcpynW(archivedDirectory, directory, PATH_BUFFER_SIZE);
-    directoriesMadeFrom = madeFrom;
-    lastArchive = LAST_ARCHIVE_MOVED;
+    archive->kind = ARCHIVE_MOVED;
+    lstrcpynW(archive->source, source, PATH_BUFFER_SIZE);
+    lstrcpynW(archive->target, target, PATH_BUFFER_SIZE);
+    archive->madeFrom = madeFrom;
+    memcpy(archive->kept, companions, length * sizeof(wchar_t));
 }
 
 void noteArchiveScripted(const char* script, const char* added, size_t length, bool created,
                          const wchar_t* source) {
-    if (length > sizeof scriptAdded) {
+    ArchiveRecord* archive = pushArchive(length);
+    if (archive == nullptr) {
         return;
     }
-    lstrcpynA(scriptPath, script, PATH_BUFFER_SIZE);
-    memcpy(scriptAdded, added, length);
-    scriptAddedLength = length;
-    scriptCreated = created;
-    lstrcpynW(archivedSource, source, PATH_BUFFER_SIZE);
-    lastArchive = LAST_ARCHIVE_SCRIPTED;
+    archive->kind = ARCHIVE_SCRIPTED;
+    lstrcpynW(archive->source, source, PATH_BUFFER_SIZE);
+    lstrcpynA(archive->scriptPath, script, PATH_BUFFER_SIZE);
+    archive->scriptCreated = created;
+    memcpy(archive->kept, added, length);
 }
 
 bool describeLastArchive(wchar_t* text) {
-    if (lastArchive == LAST_ARCHIVE_NONE) {
+    const ArchiveRecord* archive = latestArchive();
+    if (archive == nullptr) {
         return false;
     }
     wchar_t name[2 * MENU_NAME_LENGTH + 1];
-    toMenuName(archivedSource, name);
+    toMenuName(archive->source, name);
     // Both texts and the longest name fit UNDO_TEXT_SIZE.
-    const bool moved = lastArchive == LAST_ARCHIVE_MOVED;
+    const bool moved = archive->kind == ARCHIVE_MOVED;
     lstrcpyW(text, moved ? L"&Undo: move " : L"&Undo: take ");
     lstrcatW(text, name);
     lstrcatW(text, moved ? L" back" : L" out of the script");
     return true;
 }
 
+// A refused or failed undo keeps the archive on top, to be tried again.
 void undoLastArchive(HWND hwnd) {
-    if (lastArchive == LAST_ARCHIVE_MOVED) {
-        moveBack(hwnd);
-    } else if (lastArchive == LAST_ARCHIVE_SCRIPTED) {
-        switch (takeAdditionOut()) {
-        case TAKEN_OUT:
-            forgetLastArchive();
-            break;
-        case SCRIPT_CHANGED:
-            showError(TEXT_SCRIPT_CHANGED);
-            break;
-        case SCRIPT_NOT_OPENED:
-            showError(TEXT_SCRIPT_NOT_OPENED);
-            break;
-        }
+    const ArchiveRecord* archive = latestArchive();
+    if (archive == nullptr) {
+        return;
+    }
+    if (archive->kind == ARCHIVE_MOVED) {
+        moveBack(hwnd, *archive);
+        return;
+    }
+    switch (takeAdditionOut(*archive)) {
+    case TAKEN_OUT:
+        dropLatestArchive();
+        break;
+    case SCRIPT_CHANGED:
+        showError(TEXT_SCRIPT_CHANGED);
+        break;
+    case SCRIPT_NOT_OPENED:
+        showError(TEXT_SCRIPT_NOT_OPENED);
+        break;
     }
 }

@@ -1,8 +1,9 @@
-// The undo of the last archive. The module keeps what the last click that
-// archived a file did, until the next such click or the end of the run, and
-// takes it back when the user asks: the file moved back to where it was, or
-// the lines taken off the end of the script. A click that is refused or
-// fails keeps the one before.
+// The undo of the run's archives, one after another, the last first. The
+// module keeps what each click that archived a file did, until the end of
+// the run (see archive_history.h), and takes the latest not yet undone back
+// when the user asks: the file moved back to where it was, or the lines
+// taken off the end of the script. A click that is refused or fails is no
+// archive, and adds nothing.
 #pragma once
 
 #include <windows.h>
@@ -17,25 +18,23 @@ constexpr size_t SCRIPT_ADDITION_SIZE = 16 * 1024;
 // Room for the undo item's text in the icon's menu.
 constexpr size_t UNDO_TEXT_SIZE = 192;
 
-// A module just started has nothing to undo.
-void forgetLastArchive();
-
 // Notes a file moved from source to target, the folder levels from madeFrom
 // down that the move made (see createDirectoryLevels), and the files that
 // went with it (companions, length characters; see companion_files.h).
-void noteArchiveMoved(const wchar_t* source, const wchar_t* target, const wchar_t* directory,
-                      size_t madeFrom, const wchar_t* companions, size_t length);
+void noteArchiveMoved(const wchar_t* source, const wchar_t* target, size_t madeFrom, const wchar_t* companions,
+                      size_t length);
 
 // Notes the bytes appended to the script at scriptPath, which the click
 // created when created is true, for the file source.
 void noteArchiveScripted(const char* scriptPath, const char* added, size_t length, bool created,
                          const wchar_t* source);
 
-// Writes the menu's text for the undo, which names the file, into text
+// Writes the menu's text for the latest archive's undo, which names the file, into text
 // (UNDO_TEXT_SIZE characters); false, with the text untouched, when there is
 // nothing to undo.
 bool describeLastArchive(wchar_t* text);
 
-// Takes the last archive back; every failure gets a message and changes
-// nothing. What was undone is forgotten; after a refusal it may be tried again.
+// Takes the latest archive back; every failure gets a message and changes
+// nothing. What was undone is forgotten, and the archive before is the
+// latest; after a refusal the same may be tried again.
 void undoLastArchive(HWND hwnd);

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "archive.h"
+#include "archive_history.h"
 #include "settings.h"
 #include "stand_in_host.h"
 #include "undo.h"
@@ -363,6 +364,59 @@ TEST_CASE("the library's record stays where a record has the new path, or the ch
         CHECK(libraryPlayCount(archived) == (stale ? 2 : -1));
         DeleteFileA(archived.c_str());
     }
+}
+
+TEST_CASE("the run's archives are undone in turn, the last first; a refused undo keeps its place") {
+    TempFolder work;
+    useSettings(work / "in\\", work / "out\\", "", 1, 1);
+    const auto song = [&](int i) { return work / ("in\\" + std::to_string(i) + ".mp3"); };
+    const auto undoItem = [] {
+        wchar_t text[UNDO_TEXT_SIZE] = L"(none)";
+        describeLastArchive(text);
+        return std::wstring(text);
+    };
+    hostReset();
+    forgetArchives();   // the earlier cases' archives
+    for (int i = 0; i < 4; ++i) {
+        writeFile(song(i), "x");
+        hostAddEntry(song(i).c_str());
+    }
+    hostPlay(0);
+    click(), click(), click();
+    writeFile(song(2), "namesake");
+    undoLastArchive(host.window);
+    CHECK(messageBoxesSeen() == OLD_PATH_TAKEN);
+    DeleteFileA(song(2).c_str());
+    CHECK(undoItem() == L"&Undo: move 2.mp3 back");
+    undoLastArchive(host.window);
+    click();   // 3 goes on top
+    for (int i : {3, 1, 0}) {
+        CHECK(undoItem() == L"&Undo: move " + std::to_wstring(i) + L".mp3 back");
+        undoLastArchive(host.window);
+        CHECK(readFile(song(i)) == "x");
+    }
+    CHECK(undoItem() == L"(none)");
+    CHECK(messageBoxesSeen() == OLD_PATH_TAKEN);
+}
+
+TEST_CASE("beyond the undo's bound the oldest script clicks are forgotten, and the rest come out whole") {
+    TempFolder work;
+    const std::string script = work / "archive.cmd";
+    const std::string folder = "C:\\In\\" + std::string(200, 'f') + "\\";
+    useSettings("C:\\In\\", "D:\\Out\\", script, 0, 0);
+    std::string afterThirty;
+    for (int i = 0; i < 50; ++i) {   // lines of about 1.9 KB a click: the undo's store goes round
+        play({folder + std::to_string(i) + ".mp3"});
+        click();
+        afterThirty = i == 29 ? readFile(script) : afterThirty;
+    }
+    for (int i = 0; i < 20; ++i) {
+        undoLastArchive(host.window);
+    }
+    CHECK(messageBoxesSeen() == "");
+    CHECK(readFile(script) == afterThirty);
+    wchar_t text[UNDO_TEXT_SIZE];
+    CHECK_FALSE(describeLastArchive(text));
 }
 
 TEST_CASE("a host that is not playing gets the error message and nothing else") {

@@ -587,13 +587,16 @@ TEST_CASE("undo takes a script archive's lines off the script, or the script it 
     CHECK(readFile(script) == "rem mine\r\n");
     DeleteFileA(script.c_str());
 
-    // Of two clicks, the second is undone; the first one's lines stay.
+    // Of two clicks, the second is undone, then the first: the script it
+    // made goes.
     const std::string linesOfB = scriptHeader() + scriptLines("C:\\In\\b.mp3", "D:\\Out\\");
     trayEvent(WM_LBUTTONDOWN);
     trayEvent(WM_LBUTTONDOWN);
     CHECK((undoItem(rightClick(L'u')) ==
            L"&Undo: take " + std::wstring(63, L'n') + L"\u2026 out of the script"));
     CHECK(readFile(script) == linesOfB);
+    CHECK((undoItem(rightClick(L'u')) == L"&Undo: take b.mp3 out of the script"));
+    CHECK(readFile(script) == "<missing>");
     CHECK((undoItem(rightClick()) == L"(none)"));
 
     // Edited since: the undo refuses, the script stays as it is, and the
