@@ -9,11 +9,14 @@
 
 namespace {
 
-// Every archive's names at their bound fit, with room to spare for the
-// ring's end; a script click's lines are mostly far shorter. Only a click
-// whose lines are longer (paths of hundreds of characters in a double-byte
-// code page) may push out older archives before the bound.
-constexpr size_t KEPT_SIZE = (ARCHIVES_KEPT + 2) * COMPANIONS_SIZE * sizeof(wchar_t);
+// Twenty archives of 4 KiB each fit, with room to spare for the ring's end:
+// a script click's lines are mostly below 2 KiB, an album's files a few
+// dozen names. Only an archive that took more (an album's hundred scans,
+// a script click with paths of hundreds of characters in a double-byte code
+// page, at most 16 KiB) may push out older archives before the bound; the
+// largest archive always fits.
+constexpr size_t KEPT_SIZE = (ARCHIVES_KEPT + 2) * 4 * 1024;
+static_assert(KEPT_SIZE >= COMPANIONS_SIZE * sizeof(wchar_t), "the largest archive fits");
 
 alignas(4) unsigned char keptStore[KEPT_SIZE];
 ArchiveRecord records[ARCHIVES_KEPT];

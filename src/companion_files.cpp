@@ -126,10 +126,27 @@ void noteOwnFiles(const PlayedExtensions& extensions, const wchar_t* folder, con
     FindClose(search);
 }
 
+// Whether name is a song's: its extension is on the player's list, or it is
+// the archived song's own. The player plays that song, so it plays its kind,
+// even where its input took the file by what it holds, not by its name: a
+// file with no extension is a song beside a song with none.
+bool isSong(const PlayedExtensions& extensions, const wchar_t* name, const wchar_t* song) {
+    if (isSongName(extensions, name)) {
+        return true;
+    }
+    const wchar_t* dot = wcsrchr(name, L'.');
+    const wchar_t* songDot = wcsrchr(song, L'.');
+    if (dot == nullptr || songDot == nullptr) {
+        return dot == nullptr && songDot == nullptr;
+    }
+    return CompareStringOrdinal(dot + 1, -1, songDot + 1, -1, TRUE) == CSTR_EQUAL;
+}
+
 // Notes every file of folder at level, hidden and system files too; false,
 // with nothing noted, when it holds a song or a folder, where the listing
 // stops.
-bool noteAlbumFiles(const PlayedExtensions& extensions, const wchar_t* folder, size_t level, MovedFiles& moved) {
+bool noteAlbumFiles(const PlayedExtensions& extensions, const wchar_t* song, const wchar_t* folder, size_t level,
+                    MovedFiles& moved) {
     wchar_t pattern[MAX_PATH];
     if (!joinPath(folder, L"*", pattern)) {
         return false;
@@ -145,7 +162,7 @@ bool noteAlbumFiles(const PlayedExtensions& extensions, const wchar_t* folder, s
         const wchar_t* name = found.cFileName;
         if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
             albumOnly = wcscmp(name, L".") == 0 || wcscmp(name, L"..") == 0;
-        } else if (isSongName(extensions, name)) {
+        } else if (isSong(extensions, name, song)) {
             albumOnly = false;
         } else {
             noteFile(moved, level, name);
@@ -194,15 +211,16 @@ size_t moveCompanionFiles(HWND hwnd, const wchar_t* source, const wchar_t* targe
     wchar_t newLevel[PATH_BUFFER_SIZE];
     createDirectoryName(source, oldLevel, PATH_BUFFER_SIZE);
     createDirectoryName(target, newLevel, PATH_BUFFER_SIZE);
+    const wchar_t* song = source + wcslen(oldLevel);
     PlayedExtensions extensions = fetchPlayedExtensions(hwnd);
     if (extensions.list != nullptr) {
-        noteOwnFiles(extensions, oldLevel, source + wcslen(oldLevel), moved);
+        noteOwnFiles(extensions, oldLevel, song, moved);
         moveNotedFiles(moved, 0, oldLevel, newLevel);
     }
     for (size_t level = 0; from != 0 && wcslen(oldLevel) > from; ++level) {
         if (extensions.list != nullptr) {
             const size_t start = moved.length;
-            if (!noteAlbumFiles(extensions, oldLevel, level, moved)) {
+            if (!noteAlbumFiles(extensions, song, oldLevel, level, moved)) {
                 break;
             }
             moveNotedFiles(moved, start, oldLevel, newLevel);

@@ -6,7 +6,8 @@
 // folder holds no song and no folder any more, whatever is left in it goes
 // to the song's new folder, the folder goes, and so on one level up, never
 // at or above the from-root. The player decides what a song is (see
-// played_extensions.h); a player that does not say moves the song alone.
+// played_extensions.h), and a file of the archived song's own kind is one
+// too; a player that does not say moves the song alone.
 //
 // A file is never replaced, never waited for and never deleted: one whose
 // name is taken in the archive, or that another program holds, stays where
@@ -17,9 +18,10 @@
 
 // Room for what one archive moves besides the song, in characters: for each
 // file its level (0 the song's folder, 1 the folder above, and so on) as
-// one character, then its name and a zero. What does not fit stays, with its
-// folder: every file that moved can come back.
-constexpr size_t COMPANIONS_SIZE = 2048;
+// one character, then its name and a zero. A hundred scans with names of 38
+// characters fit. What does not fit stays, with its folder: every file that
+// moved can come back.
+constexpr size_t COMPANIONS_SIZE = 4096;
 
 // After the song moved from source to target, in the immediate mode: moves
 // what goes with it, then removes the old folders it emptied, deepest first,

@@ -35,6 +35,10 @@ PlayedExtensions fetchPlayedExtensions(HWND hwnd) {
     }
     PlayedExtensions extensions = {reinterpret_cast<const wchar_t*>(answer),
                                    GlobalSize(reinterpret_cast<HGLOBAL>(answer)) / sizeof(wchar_t)};
+    // No block of GlobalAlloc's is no list, and not ours to free.
+    if (extensions.size == 0) {
+        return {nullptr, 0};
+    }
     // A list that names nothing would make every file a song's companion.
     size_t offset = 0;
     const wchar_t* first;

@@ -262,6 +262,13 @@ TEST_CASE("the song's own files go with it, the album's other files with its las
     click();
     CHECK(folderNames(archived) == "a.mp3");
     CHECK(folderNames(album) == "a.lrc");
+    // Songs the player takes by what they hold, with no extension: the
+    // song's own kind is a song too, and keeps the folder's files.
+    writeFile(work / "in\\Tapes\\6", "6");
+    writeFile(work / "in\\Tapes\\16", "16");
+    play({work / "in\\Tapes\\6"});
+    click();
+    CHECK(folderNames(work / "in\\Tapes\\") == "16");
 }
 
 TEST_CASE("immediate mode skips first, then moves the file the host has let go") {
