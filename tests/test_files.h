@@ -7,11 +7,8 @@
 
 #include <stdio.h>
 
-#include <string.h>
-
-#include <algorithm>
+#include <set>
 #include <string>
-#include <vector>
 
 // A path in the ANSI code page as the wide functions take it.
 inline std::wstring widen(const std::string& ansi) {
@@ -82,22 +79,19 @@ inline bool folderExists(const std::string& path) {
 
 // The names in folder, sorted, one space between: "<missing>" for no folder.
 inline std::string folderNames(const std::string& folder) {
-    if (!folderExists(folder)) {
-        return "<missing>";
-    }
-    std::vector<std::string> names;
     WIN32_FIND_DATAA found;
     HANDLE search = FindFirstFileA((folder + "*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) {
+        return "<missing>";
+    }
+    std::set<std::string> names;
     do {
-        if (strcmp(found.cFileName, ".") != 0 && strcmp(found.cFileName, "..") != 0) {
-            names.push_back(found.cFileName);
-        }
-    } while (search != INVALID_HANDLE_VALUE && FindNextFileA(search, &found));
+        names.insert(found.cFileName);
+    } while (FindNextFileA(search, &found));
     FindClose(search);
-    std::sort(names.begin(), names.end());
     std::string joined;
     for (const std::string& name : names) {
-        joined += (joined.empty() ? "" : " ") + name;
+        joined += name == "." || name == ".." ? "" : (joined.empty() ? "" : " ") + name;
     }
     return joined;
 }

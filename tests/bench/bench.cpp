@@ -512,6 +512,22 @@ std::wstring folderW(const std::string& folder) {
     return widen(folder.substr(0, folder.size() - 1));
 }
 
+// The least sound work of one immediate click, timed: the move of source
+// to target in directory, what it leaves behind (tidyOldFolders, up to root)
+// and the playlist's one changed entry, named in record.
+double timeBareMove(const std::string& directory, const std::string& source, const std::string& target,
+                    const std::wstring& root, fileToInsertW& record) {
+    const std::wstring sourceW = widen(source);
+    const std::wstring directoryW = folderW(directory);
+    lstrcpynW(record.file, widen(target).c_str(), PE_INSERT_PATH_SIZE);
+    const double start = nowUs();
+    CreateDirectoryA(directory.c_str(), nullptr);
+    MoveFileA(source.c_str(), target.c_str());
+    tidyOldFolders(sourceW, directoryW, root);
+    readAndChangePlaylist(record);
+    return nowUs() - start;
+}
+
 // Every file has its record in the player's library, which follows it. Every
 // other click of the module's is made with the library gone, which tells the
 // library's share: the median of those in *withoutLibrary.
@@ -544,17 +560,12 @@ double benchMoveClicks(int next, int clicks, double* bare, double* withoutLibrar
     std::vector<double> bareUs;
     ClickOrder inOrder;
     const std::string bareDirectory = bareOut + "Artist\\";
-    const std::wstring bareDirectoryW = folderW(bareDirectory);
     const std::wstring bareRoot = folderW(bareIn);
     CreateDirectoryA(bareOut.c_str(), nullptr);
     fileToInsertW bareRecord = {};
     bareRecord.index = host.entryCount;
     for (int i = 0; i < clicks; ++i) {
         const std::string name = "Artist\\track " + std::to_string(i) + ".mp3";
-        const std::string bareSource = bareIn + name;
-        const std::string bareTarget = bareOut + name;
-        const std::wstring bareSourceW = widen(bareSource);
-        lstrcpynW(bareRecord.file, widen(bareTarget).c_str(), PE_INSERT_PATH_SIZE);
         for (int turn = 0; turn < 2; ++turn) {
             if ((turn ^ i) & 1) {
                 host.library.present = i % 4 < 2;
@@ -565,13 +576,8 @@ double benchMoveClicks(int next, int clicks, double* bare, double* withoutLibrar
                 moduleUs[host.library.present].push_back(took);
                 inOrder.module.push_back(took);
             } else {
-                const double start = nowUs();
-                CreateDirectoryA(bareDirectory.c_str(), nullptr);
-                MoveFileA(bareSource.c_str(), bareTarget.c_str());
                 // The old folder holds the other songs until the last click.
-                tidyOldFolders(bareSourceW, bareDirectoryW, bareRoot);
-                readAndChangePlaylist(bareRecord);
-                bareUs.push_back(nowUs() - start);
+                bareUs.push_back(timeBareMove(bareDirectory, bareIn + name, bareOut + name, bareRoot, bareRecord));
                 inOrder.bare.push_back(bareUs.back());
             }
         }
@@ -652,12 +658,6 @@ void benchAlbumClicks(int clicks, AlbumFigures* figures) {
     bareRecord.index = host.entryCount;
     for (int i = 0; i < clicks; ++i) {
         const bool last = i % ALBUM_SONGS == ALBUM_SONGS - 1 || i == clicks - 1;
-        const std::string bareDirectory = bareOut + album(i);
-        const std::string bareSource = bareIn + song(i);
-        const std::string bareTarget = bareOut + song(i);
-        const std::wstring bareSourceW = widen(bareSource);
-        const std::wstring bareDirectoryW = folderW(bareDirectory);
-        lstrcpynW(bareRecord.file, widen(bareTarget).c_str(), PE_INSERT_PATH_SIZE);
         for (int turn = 0; turn < 2; ++turn) {
             if ((turn ^ i) & 1) {
                 hostPlay(i);
@@ -668,12 +668,8 @@ void benchAlbumClicks(int clicks, AlbumFigures* figures) {
                     lastModuleUs.push_back(moduleUs.back());
                 }
             } else {
-                const double start = nowUs();
-                CreateDirectoryA(bareDirectory.c_str(), nullptr);
-                MoveFileA(bareSource.c_str(), bareTarget.c_str());
-                tidyOldFolders(bareSourceW, bareDirectoryW, bareRoot);
-                readAndChangePlaylist(bareRecord);
-                bareUs.push_back(nowUs() - start);
+                bareUs.push_back(
+                    timeBareMove(bareOut + album(i), bareIn + song(i), bareOut + song(i), bareRoot, bareRecord));
                 if (last) {
                     lastBareUs.push_back(bareUs.back());
                 }
