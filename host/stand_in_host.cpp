@@ -26,6 +26,8 @@ constexpr int LIBRARY_TOP = 200;   // the library's list, below the playlist
 constexpr wchar_t DEFAULT_EXTENSIONS[] = L"MP3 MP2 MP1 AAC M4A MP4 FLAC OGG OGA OPUS WAV AIFF WMA WMV ASF WV APE "
                                          L"MPC MID MIDI RMI KAR MOD XM IT S3M CDA";
 
+constexpr unsigned long long BLOCK_TAG_BASE = 0x54756E6573746F77ULL;   // mixed with a count: one tag a block
+
 HANDLE releaseTimer;
 HANDLE nextTrackTimers;    // a queue of its own, so that all pending moves end together
 bool destroyingOnPurpose;  // hostDestroyWindow: the program's message loop goes on
@@ -250,6 +252,45 @@ bool isExtensionSeparator(wchar_t c) {
     return c == L',' || c == L' ' || c == L'\t';
 }
 
+// The extension blocks handed out, to tell whether the askers freed them.
+// Under Wine, GlobalSize of a freed block answers 0, but the heap hands the
+// same address to the next block of the same size, and freeing overwrites
+// only a block's start, which the asker may have written itself. So each
+// block ends with a tag of its own past the list's last string, where no
+// reader looks: a block is still held while the heap has it at its size
+// and the tag is there.
+struct HandedBlock {
+    const unsigned char* block;
+    SIZE_T size;
+    unsigned long long tag;
+};
+HandedBlock handedBlocks[HOST_MAX_EXTENSION_BLOCKS];
+int handedBlockCount;
+unsigned long long blocksIssued;
+
+void* allocateExtensionBlock(SIZE_T textBytes) {
+    return GlobalAlloc(GMEM_FIXED, textBytes + sizeof(unsigned long long));
+}
+
+// Tags a filled block and remembers it, forgetting the oldest when full.
+void rememberExtensionBlock(void* block, SIZE_T textBytes) {
+    const unsigned long long tag = BLOCK_TAG_BASE ^ (++blocksIssued * 0x9E3779B97F4A7C15ULL);
+    unsigned char* bytes = static_cast<unsigned char*>(block);
+    memcpy(bytes + textBytes, &tag, sizeof tag);
+    if (handedBlockCount == HOST_MAX_EXTENSION_BLOCKS) {
+        memmove(&handedBlocks[0], &handedBlocks[1], (HOST_MAX_EXTENSION_BLOCKS - 1) * sizeof handedBlocks[0]);
+        --handedBlockCount;
+    }
+    handedBlocks[handedBlockCount++] = {bytes, textBytes + sizeof tag, tag};
+}
+
+bool extensionBlockHeld(const HandedBlock& handed) {
+    if (GlobalSize(const_cast<unsigned char*>(handed.block)) != handed.size) {
+        return false;
+    }
+    return memcmp(handed.block + handed.size - sizeof handed.tag, &handed.tag, sizeof handed.tag) == 0;
+}
+
 // The extension list in a block the asker frees with GlobalFree: a fixed
 // block's handle is its address. Only wParam 0 asks for the list; the
 // player answers another request for other values (its open dialog's
@@ -265,18 +306,22 @@ LRESULT answerExtensionList(WPARAM wParam, bool wide) {
     }
     const int length = extensionTextLength(host.extensions);
     if (wide) {
-        void* block = GlobalAlloc(GMEM_FIXED, length * sizeof(wchar_t));
+        void* block = allocateExtensionBlock(length * sizeof(wchar_t));
         if (block != nullptr) {
             memcpy(block, host.extensions, length * sizeof(wchar_t));
+            rememberExtensionBlock(block, length * sizeof(wchar_t));
         }
         return reinterpret_cast<LRESULT>(block);
     }
     const int size = WideCharToMultiByte(CP_ACP, 0, host.extensions, length, nullptr, 0, nullptr, nullptr);
-    char* block = size > 0 ? static_cast<char*>(GlobalAlloc(GMEM_FIXED, size)) : nullptr;
+    char* block = size > 0 ? static_cast<char*>(allocateExtensionBlock(size)) : nullptr;
     if (block != nullptr &&
         WideCharToMultiByte(CP_ACP, 0, host.extensions, length, block, size, nullptr, nullptr) == 0) {
         GlobalFree(block);
-        block = nullptr;
+        return 0;
+    }
+    if (block != nullptr) {
+        rememberExtensionBlock(block, size);
     }
     return reinterpret_cast<LRESULT>(block);
 }
@@ -793,6 +838,7 @@ void hostReset() {
     host.onMessageBox = nullptr;
     hostSetExtensions(DEFAULT_EXTENSIONS);
     host.knowsExtensionList = true;
+    handedBlockCount = 0;
     resetLibrary();
 }
 
@@ -890,6 +936,16 @@ void hostSetExtensions(const wchar_t* list) {
         host.extensions[at++] = L'\0';
     }
     host.extensions[at] = L'\0';
+}
+
+int hostExtensionBlocksHeld() {
+    int held = 0;
+    for (int i = 0; i < handedBlockCount; ++i) {
+        if (extensionBlockHeld(handedBlocks[i])) {
+            ++held;
+        }
+    }
+    return held;
 }
 
 LPARAM hostRegisteredNumber(const char* name) {

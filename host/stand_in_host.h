@@ -27,6 +27,7 @@ constexpr int HOST_MAX_REGISTERED = 64;
 constexpr int HOST_MAX_HOTKEYS = 16;
 constexpr int HOST_MAX_RECORDS = 2048;
 constexpr int HOST_MAX_EXTENSION_TEXT = 1024;   // characters of the extension list, its last zero included
+constexpr int HOST_MAX_EXTENSION_BLOCKS = 64;   // extension blocks remembered, the oldest forgotten first
 
 struct HostMessageBox {
     char caption[128];
@@ -64,6 +65,13 @@ struct HostLibraryRecord {
 // unless another plug-in's unchecked path change left two. The add request
 // dates every new record today and keeps only the path, the rating, the
 // play count and the last play; the service's path change checks nothing.
+// A record handed out has two extended fields, "cloud" and then
+// "dateadded". The service also removes a path's first record (answering
+// 1, or 0 for none), adds a record as the library's scan does (only for a
+// file that is there and a path without one: dated now, never rated nor
+// played; 1 added, 0 not), and sets the numbers only the library holds
+// ("rating", "playcount", "lastplay", "dateadded"; no answer). Neither way
+// of removing a record saves the database.
 // Without the library the player answers 1 when asked for its window, as to
 // any number nobody handles, and its service manager, which is the core's,
 // is there without the database service; an older ANSI player does not
@@ -75,6 +83,7 @@ struct HostLibrary {
     HostLibraryRecord records[HOST_MAX_RECORDS];
     long handedOut;              // records and service objects not given back
     long saves;                  // the database written, by either way
+    long removals;               // records removed, by either way
     long requests;               // every request and service call the library received
 };
 
@@ -170,8 +179,9 @@ struct StandInHost {
     // What the player plays, as its input plug-ins name it: every extension
     // upper case, without the dot, one a string, an empty string last
     // ("MP3\0FLAC\0\0"). The request for it (wParam 0) gets a copy in a
-    // block from GlobalAlloc that the asker frees; an empty list answers
-    // null, as the player does when no input plug-in names an extension.
+    // block from GlobalAlloc that the asker frees (hostExtensionBlocksHeld
+    // tells whether it did); an empty list answers null, as the player does
+    // when no input plug-in names an extension.
     // Unicode hosts answer the wide request and the narrow one, ANSI hosts
     // the narrow one only.
     wchar_t extensions[HOST_MAX_EXTENSION_TEXT];
@@ -202,9 +212,10 @@ void hostDestroyWindow();
 
 // Empties the playlist, the library, the counts, the logs and the message
 // boxes (the library is there again, with its database service), turns
-// Repeat off, gives back the list of extensions a fresh player plays, and
-// plays entry 0 again (an entry added later is not held until hostPlay
-// starts it). The window and the INI file setting stay.
+// Repeat off, forgets the extension blocks it handed out, gives back the
+// list of extensions a fresh player plays, and plays entry 0 again (an entry
+// added later is not held until hostPlay starts it). The window and the INI
+// file setting stay.
 void hostReset();
 
 // Adds an entry from its narrow path, or from its real (wide) path.
@@ -229,6 +240,11 @@ void hostRemoveEntry(int index);
 // is not taken off. An empty text gives an empty list; extensions that do
 // not fit are left out.
 void hostSetExtensions(const wchar_t* list);
+
+// How many of the extension blocks handed out since hostReset the askers
+// have not freed yet; only the last HOST_MAX_EXTENSION_BLOCKS are
+// remembered.
+int hostExtensionBlocksHeld();
 
 // The number the player gave for name, in any letter case; 0 if none.
 LPARAM hostRegisteredNumber(const char* name);

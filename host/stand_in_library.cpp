@@ -19,16 +19,17 @@ constexpr int HANDED_RECORDS = 16;
 constexpr __time64_t FILETIME_1970 = 116444736000000000LL;   // in 100 ns steps since 1601
 
 HWND libraryWindow;
+wchar_t cloudName[] = L"cloud";
+wchar_t cloudValue[] = L"0";
 wchar_t dateAddedName[] = L"dateadded";
 
 // A record as the library hands it out: a copy, with its own strings, until
-// it is given back.
+// it is given back. Its extended fields are pairs ended by a null key, and
+// the date added is not the first of them, as in the library's records.
 struct HandedRecord {
     bool used;
     itemRecordW item;
-    extendedFieldsW extended;
-    wchar_t* names[1];
-    wchar_t* values[1];
+    extendedFieldW extended[3];
     wchar_t path[HOST_MAX_PATH];
     wchar_t dateAdded[24];
 };
@@ -95,14 +96,14 @@ itemRecordW* handOut(const HostLibraryRecord& record) {
         slot.used = true;
         lstrcpynW(slot.path, record.path, HOST_MAX_PATH);
         writeDecimal(record.dateAdded, slot.dateAdded);
-        slot.names[0] = dateAddedName;
-        slot.values[0] = slot.dateAdded;
-        slot.extended = {slot.names, slot.values, 1};
+        slot.extended[0] = {cloudName, cloudValue};
+        slot.extended[1] = {dateAddedName, slot.dateAdded};
+        slot.extended[2] = {nullptr, nullptr};
         slot.item.filename = slot.path;
         slot.item.rating = record.rating;
         slot.item.playcount = record.playCount;
         slot.item.lastplay = record.lastPlayed;
-        slot.item.extended = &slot.extended;
+        slot.item.extended = slot.extended;
         ++host.library.handedOut;
         return &slot.item;
     }
@@ -144,17 +145,38 @@ LRESULT addOrUpdate(const itemRecordW* item, bool mayAdd) {
     return 1;
 }
 
-LRESULT removeRecord(const wchar_t* path) {
+// Removes the path's first record; false if it has none.
+bool removeRecord(const wchar_t* path) {
     const int index = findRecord(path);
     if (index < 0) {
-        return -2;
+        return false;
     }
     HostLibrary& library = host.library;
     memmove(&library.records[index], &library.records[index + 1],
             (library.recordCount - index - 1) * sizeof library.records[0]);
     --library.recordCount;
+    ++library.removals;
     showHostChange();
-    return 1;
+    return true;
+}
+
+// The library's scan takes a file that is there, and only one record a
+// path: the new record is dated now, never rated nor played. Its tags would
+// come from the file; the stand-in keeps none.
+bool addScannedFile(const wchar_t* path) {
+    if (path == nullptr || host.library.recordCount == HOST_MAX_RECORDS || findRecord(path) >= 0) {
+        return false;
+    }
+    const DWORD attributes = GetFileAttributesW(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        return false;
+    }
+    HostLibraryRecord& record = host.library.records[host.library.recordCount++];
+    record = {};
+    setRecordPath(record, path);
+    record.dateAdded = _time64(nullptr);
+    showHostChange();
+    return true;
 }
 
 LRESULT lookUp(mlQueryStructW* query) {
@@ -193,7 +215,7 @@ LRESULT CALLBACK libraryWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARA
         case ML_IPC_DB_ADDORUPDATEITEMW:
             return addOrUpdate(reinterpret_cast<const itemRecordW*>(wParam), true);
         case ML_IPC_DB_REMOVEITEMW:
-            return removeRecord(reinterpret_cast<const wchar_t*>(wParam));
+            return removeRecord(reinterpret_cast<const wchar_t*>(wParam)) ? 1 : -2;
         case ML_IPC_DB_SYNCDB:
             ++host.library.saves;
             return 1;
@@ -208,6 +230,8 @@ LRESULT CALLBACK libraryWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARA
 
 // The database service. A path's field set changes whatever record has the
 // path, and checks nothing: "filename" may give it a path another record has.
+// The add and the remove answer an int, 1 for done and 0 for not; the field
+// sets answer nothing.
 struct DatabaseService : Dispatchable {
     int dispatch(int code, void* result, void** arguments, int count) override {
         ++host.library.requests;
@@ -229,11 +253,45 @@ struct DatabaseService : Dispatchable {
                          *static_cast<const wchar_t**>(arguments[2]));
             }
             return 1;
+        case LIBRARY_DATABASE_SET_INT_FIELD:
+            if (count >= 3) {
+                setIntField(*static_cast<const wchar_t**>(arguments[0]), *static_cast<const char**>(arguments[1]),
+                            *static_cast<int*>(arguments[2]));
+            }
+            return 1;
+        case LIBRARY_DATABASE_ADD:
+            *static_cast<int*>(result) = count >= 1 && addScannedFile(*static_cast<const wchar_t**>(arguments[0]));
+            return 1;
+        case LIBRARY_DATABASE_REMOVE:
+            *static_cast<int*>(result) = count >= 1 && removeRecord(*static_cast<const wchar_t**>(arguments[0]));
+            return 1;
         case LIBRARY_DATABASE_SAVE:
             ++host.library.saves;
             return 1;
         }
         return 0;
+    }
+
+    // Only the fields the library holds as numbers; another name changes
+    // nothing.
+    static void setIntField(const wchar_t* path, const char* field, int value) {
+        const int index = findRecord(path);
+        if (index < 0 || field == nullptr) {
+            return;
+        }
+        HostLibraryRecord& record = host.library.records[index];
+        if (strcmp(field, LIBRARY_FIELD_RATING) == 0) {
+            record.rating = value;
+        } else if (strcmp(field, LIBRARY_FIELD_PLAY_COUNT) == 0) {
+            record.playCount = value;
+        } else if (strcmp(field, LIBRARY_FIELD_LAST_PLAY) == 0) {
+            record.lastPlayed = value;
+        } else if (strcmp(field, LIBRARY_FIELD_DATE_ADDED) == 0) {
+            record.dateAdded = value;
+        } else {
+            return;
+        }
+        showHostChange();
     }
 
     static void setField(const wchar_t* path, const char* field, const wchar_t* value) {
@@ -321,6 +379,7 @@ void resetLibrary() {
     library.recordCount = 0;
     library.handedOut = 0;
     library.saves = 0;
+    library.removals = 0;
     library.requests = 0;
     for (HandedRecord& slot : handed) {
         slot.used = false;

@@ -129,11 +129,12 @@ constexpr LPARAM ML_IPC_DB_ADDORUPDATEITEMW = 0x1707;   // itemRecordW*: a new r
 constexpr LPARAM ML_IPC_DB_REMOVEITEMW = 0x1708;        // const wchar_t*: 1 done, -2 no record
 constexpr LPARAM ML_IPC_DB_SYNCDB = 0x0709;             // writes the database
 
-// A record as the library hands it out; its strings are the library's.
-struct extendedFieldsW {
-    wchar_t** names;    // such as L"dateadded"
-    wchar_t** values;   // the value as decimal text
-    int count;
+// A record as the library hands it out; its strings are the library's. Its
+// extended fields are pairs, the last with a null key; the pointer to them
+// may be null.
+struct extendedFieldW {
+    wchar_t* key;     // such as L"dateadded"
+    wchar_t* value;   // the value as decimal text
 };
 struct itemRecordW {
     wchar_t* filename;
@@ -163,7 +164,7 @@ struct itemRecordW {
     int disc;
     int discs;
     int bpm;
-    extendedFieldsW* extended;
+    extendedFieldW* extended;
     wchar_t* category;
 };
 static_assert(sizeof(itemRecordW) == 128, "the library's record is 128 bytes");
@@ -211,3 +212,17 @@ constexpr int LIBRARY_DATABASE_GET_RECORD = 10;
 constexpr int LIBRARY_DATABASE_FREE_RECORD = 40;
 constexpr int LIBRARY_DATABASE_SET_FIELD = 60;
 constexpr int LIBRARY_DATABASE_SAVE = 70;
+// And what puts a removed file's record back: the file's record added as the
+// library's scan adds it (the path; its tags read from the file, dated now,
+// played 0 times), an integer field of a path's record set (the path, a
+// const char* field name, an int value; the field made where the record
+// lacks it; no answer), and a path's record removed (the path).
+constexpr int LIBRARY_DATABASE_ADD = 80;
+constexpr int LIBRARY_DATABASE_SET_INT_FIELD = 61;
+constexpr int LIBRARY_DATABASE_REMOVE = 90;
+// The integer fields that only the library holds; times in seconds since
+// 1970.
+constexpr char LIBRARY_FIELD_RATING[] = "rating";
+constexpr char LIBRARY_FIELD_PLAY_COUNT[] = "playcount";
+constexpr char LIBRARY_FIELD_LAST_PLAY[] = "lastplay";
+constexpr char LIBRARY_FIELD_DATE_ADDED[] = "dateadded";
