@@ -13,6 +13,7 @@
 
 #include <initializer_list>
 
+#include "action_checks.h"
 #include "code_page.h"
 #include "companion_files.h"
 #include "file_move.h"
@@ -20,23 +21,14 @@
 #include "message_box.h"
 #include "move_notice.h"
 #include "path_rewrite.h"
-#include "playing_file.h"
 #include "settings.h"
+#include "skip_track.h"
 #include "undo.h"
 
 namespace {
 
-constexpr char CAPTION_NONE[] = "";
-constexpr char TEXT_NOT_PLAYING[] =
-    "This plugin works only when Winamp is playing a file. It does not work when playback is stopped.";
-constexpr char TEXT_NO_PATH[] = "Winamp did not report the path of the playing file.";
-constexpr char TEXT_TOO_LONG[] = "The path of the playing file or of its archive target is too long.";
 constexpr char TEXT_NOT_INSIDE[] =
     "The playing file is not inside the archive-from root directory. Check the configuration.";
-constexpr char TEXT_PLAYLIST_CHANGED[] =
-    "The playlist has changed since the playing file started, so it is not clear which file is playing. "
-    "Nothing was archived. Play the file again from the playlist, then click.";
-constexpr char TEXT_SKIP_FAILED[] = "Failed to move to the next position in the playlist.";
 constexpr char TEXT_SCRIPT_NOT_OPENED[] =
     "The script file could not be opened. Check the script file path in the configuration.";
 constexpr char TEXT_SCRIPT_NOT_WRITTEN[] =
@@ -45,8 +37,6 @@ constexpr char TEXT_SCRIPT_NOT_WRITTEN[] =
 constexpr char TEXT_NOT_MOVED[] = "The file could not be moved to the archive. It stays where it was.";
 constexpr char TEXT_ORIGINAL_KEPT[] =
     "The file was copied to the archive, but the original could not be removed.";
-constexpr char TEXT_ROOTS_NOT_FULL_PATHS[] =
-    "The archive root directories must be full paths, such as C:\\Music\\Inbox\\. Check the configuration.";
 constexpr char TEXT_NAME_NOT_IN_CODE_PAGE[] =
     "The name of the playing file has characters that the script file cannot hold. Rename the file, "
     "or archive it in immediate mode.";
@@ -55,39 +45,6 @@ constexpr char TEXT_NAME_NOT_IN_CODE_PAGE[] =
 // its message boxes is open, and their modal loops go on dispatching the
 // host's messages, clicks on the icon among them.
 bool actionRunning;
-
-// What the user is told when the playing file cannot be told for sure, by
-// PlayingFile.
-constexpr const char* PLAYING_FILE_REFUSALS[] = {
-    nullptr, TEXT_NO_PATH, TEXT_TOO_LONG, TEXT_PLAYLIST_CHANGED,
-};
-
-constexpr int SKIP_ATTEMPTS = 3;
-constexpr DWORD SKIP_WAIT_MS = 50;
-
-// Moves playback off the playing file, so that the host lets it go: the
-// next-track command, and where the position did not move (the last entry
-// with Repeat off, or a one-entry list, which Repeat only starts again) the
-// stop command. Both are handled before the call returns: what has not
-// changed then never will. Only when the host neither moves on nor stops is
-// the user told; after the last such attempt the action gives up.
-bool skipToNextTrack(HWND hwnd, LRESULT position) {
-    for (int attempt = 1; attempt <= SKIP_ATTEMPTS; ++attempt) {
-        Sleep(SKIP_WAIT_MS);
-        SendMessageA(hwnd, WM_COMMAND, WINAMP_BUTTON5, 0);
-        Sleep(SKIP_WAIT_MS);
-        if (askHost(hwnd, 0, IPC_GETLISTPOS) != position) {
-            return true;
-        }
-        SendMessageA(hwnd, WM_COMMAND, WINAMP_BUTTON4, 0);
-        Sleep(SKIP_WAIT_MS);
-        if (askHost(hwnd, 0, IPC_ISPLAYING) != 1) {
-            return true;
-        }
-        showMessage(TEXT_SKIP_FAILED, CAPTION_NONE);
-    }
-    return false;
-}
 
 // In a batch file the command prompt drops a single '%' and expands two of
 // them as a variable; "%%" stands for one '%'. Every path of the lines is a
@@ -158,16 +115,6 @@ void removeScriptMadeEmpty(bool existed) {
     }
 }
 
-// Whether the roots are full paths. Anything else (an emptied root, which
-// the dialog stores as the separator alone, a folder name, a drive-relative
-// path) would be resolved against the player's current folder or drive,
-// where nobody looks for the archive; a root with a double quote in it would
-// end its quoted path in the script and run the rest as commands. An empty
-// from-root, as on a fresh installation, is left to the rewrite to report.
-bool rootsAreFullPaths(const wchar_t* fromRoot, const wchar_t* toRoot) {
-    return fromRoot[0] == L'\0' || (isFullPath(fromRoot) && isFullPath(toRoot));
-}
-
 // Script mode: the lines must fit the code page and the script must open
 // before the skip; then the skip, then the lines.
 void archiveByScript(HWND hwnd, LRESULT position, const char* source, const wchar_t* sourceWide,
@@ -203,27 +150,6 @@ void archiveByScript(HWND hwnd, LRESULT position, const char* source, const wcha
 // What the last click moved besides the song, noted as it moves.
 wchar_t companionsMoved[COMPANIONS_SIZE];
 
-// Where the folders below the from-root begin in source: the first level
-// past the end of the root's match (the one the rewrite replaced), so that
-// the from-folder itself, or the folder that a root not ending in a
-// separator ends in, is never one of them.
-size_t belowFromRoot(const wchar_t* source, const wchar_t* fromRoot) {
-    wchar_t before[PATH_BUFFER_SIZE];
-    wchar_t after[PATH_BUFFER_SIZE];
-    if (!getStringTokens(source, fromRoot, before, PATH_BUFFER_SIZE, after, PATH_BUFFER_SIZE)) {
-        return 0;
-    }
-    const wchar_t* end = source + wcslen(before) + wcslen(fromRoot);
-    if (end[-1] != PATH_SEPARATOR) {
-        end = wcschr(end, PATH_SEPARATOR);
-        if (end == nullptr) {
-            return 0;
-        }
-        ++end;
-    }
-    return static_cast<size_t>(end - source);
-}
-
 // Immediate mode: a file of that name in the archive already is never
 // replaced, and that is known before the skip, so the song plays on; then
 // the skip, which lets the host close the file, then the move.
@@ -243,7 +169,7 @@ void archiveImmediately(HWND hwnd, LRESULT position, const wchar_t* source, cons
     case MOVE_DONE: {
         tellPlayerOfMove(hwnd, source, target);
         const size_t companions =
-            moveCompanionFiles(hwnd, source, target, belowFromRoot(source, fromRoot), companionsMoved);
+            moveCompanionFiles(hwnd, source, target, fromRoot, COMPANIONS_ARCHIVED, companionsMoved);
         noteArchiveMoved(source, target, madeFrom, companionsMoved, companions);
         return;
     }
@@ -259,29 +185,10 @@ void archiveImmediately(HWND hwnd, LRESULT position, const wchar_t* source, cons
     }
 }
 
-// The checks every click makes, then the mode's own steps.
+// The checks every action makes, then the mode's own steps.
 void runArchiveAction(HWND hwnd) {
-    if (askHost(hwnd, 0, IPC_ISPLAYING) != 1) {
-        showError(TEXT_NOT_PLAYING);
-        return;
-    }
-    // The path is re-rooted as the real, wide path; for the script the
-    // results go back into the code page, which holds every character of the
-    // name and of the roots.
-    wchar_t fromRoot[PATH_BUFFER_SIZE];
-    wchar_t toRoot[PATH_BUFFER_SIZE];
-    toWideText(rootDirectoryArchiveFrom, fromRoot, PATH_BUFFER_SIZE);
-    toWideText(rootDirectoryArchiveTo, toRoot, PATH_BUFFER_SIZE);
-    if (!rootsAreFullPaths(fromRoot, toRoot)) {
-        showError(TEXT_ROOTS_NOT_FULL_PATHS);
-        return;
-    }
-    const LRESULT position = askHost(hwnd, 0, IPC_GETLISTPOS);
-    char source[ANSI_PATH_SIZE];
-    wchar_t sourceWide[PATH_BUFFER_SIZE];
-    const PlayingFile playing = copyPlayingFile(hwnd, position, source, sourceWide);
-    if (playing != PLAYING_FILE_COPIED) {
-        showError(PLAYING_FILE_REFUSALS[playing]);
+    ActionFile file;
+    if (!checkPlayingFile(hwnd, file, TEXT_NOT_INSIDE)) {
         return;
     }
     // The script file is 8-bit text for the command prompt: a name it cannot
@@ -289,28 +196,14 @@ void runArchiveAction(HWND hwnd) {
     // Windows file name holds a '?' or a '*': such a character stands for one
     // the code page lacks, and would be a wildcard on the command line; a '"'
     // would end the quoted path there.
-    if (immediateMode == 0 &&
-        !(holdsOnlyPathCharacters(sourceWide) && isSameText(sourceWide, source))) {
-        showError(TEXT_NAME_NOT_IN_CODE_PAGE);
-        return;
-    }
-    wchar_t target[PATH_BUFFER_SIZE];
-    switch (getNewFilePathAndName(sourceWide, fromRoot, toRoot, target)) {
-    case REWRITE_DONE:
-        break;
-    case REWRITE_NOT_INSIDE:
-        showError(TEXT_NOT_INSIDE);
-        return;
-    case REWRITE_TOO_LONG:
-        showError(TEXT_TOO_LONG);
-        return;
-    }
-    wchar_t directory[PATH_BUFFER_SIZE];
-    createDirectoryName(target, directory, PATH_BUFFER_SIZE);
     if (immediateMode == 0) {
-        archiveByScript(hwnd, position, source, sourceWide, target, directory);
+        if (!(holdsOnlyPathCharacters(file.sourceWide) && isSameText(file.sourceWide, file.source))) {
+            showError(TEXT_NAME_NOT_IN_CODE_PAGE);
+            return;
+        }
+        archiveByScript(hwnd, file.position, file.source, file.sourceWide, file.target, file.directory);
     } else {
-        archiveImmediately(hwnd, position, sourceWide, fromRoot, target, directory);
+        archiveImmediately(hwnd, file.position, file.sourceWide, file.fromRoot, file.target, file.directory);
     }
 }
 

@@ -1,4 +1,5 @@
-// The files that go with an archived song. See companion_files.h.
+// The files that go with a song that is archived or discarded. See
+// companion_files.h.
 //
 // Each folder is listed once, and the names found are noted before any of
 // them moves: a folder is not changed while it is being listed. The list of
@@ -10,18 +11,24 @@
 #include "file_move.h"
 #include "path_rewrite.h"
 #include "played_extensions.h"
+#include "recycle_bin.h"
 
 namespace {
 
-// The list of what moved, as it is written: for each file its level, its
-// name and a zero.
+// The list of what moved, as it is written: for each file its level, with
+// WENT_TO_BIN when it went to the Recycle Bin, its attributes, its name and a
+// zero.
 struct MovedFiles {
     wchar_t* text;
     size_t length;
 };
 
+constexpr wchar_t WENT_TO_BIN = 0x8000;
+constexpr wchar_t LEVEL_MASK = 0x7FFF;
+constexpr size_t ENTRY_HEAD = 2;   // the level and the attributes
+
 size_t entrySize(const wchar_t* entry) {
-    return wcslen(entry + 1) + 2;
+    return wcslen(entry + ENTRY_HEAD) + ENTRY_HEAD + 1;
 }
 
 // Appends count characters of text to path (length characters so far);
@@ -42,14 +49,16 @@ bool joinPath(const wchar_t* folder, const wchar_t* name, wchar_t (&path)[MAX_PA
 }
 
 // Notes name at level; what does not fit is not noted, and stays.
-void noteFile(MovedFiles& moved, size_t level, const wchar_t* name) {
-    const size_t length = wcslen(name);
-    if (moved.length + length + 2 > COMPANIONS_SIZE) {
+void noteFile(MovedFiles& moved, size_t level, const WIN32_FIND_DATAW& found) {
+    const size_t length = wcslen(found.cFileName);
+    if (moved.length + ENTRY_HEAD + length + 1 > COMPANIONS_SIZE) {
         return;
     }
-    moved.text[moved.length] = static_cast<wchar_t>(level);
-    wmemcpy(moved.text + moved.length + 1, name, length + 1);
-    moved.length += length + 2;
+    wchar_t* entry = moved.text + moved.length;
+    entry[0] = static_cast<wchar_t>(level);
+    entry[1] = static_cast<wchar_t>(found.dwFileAttributes);
+    wmemcpy(entry + ENTRY_HEAD, found.cFileName, length + 1);
+    moved.length += ENTRY_HEAD + length + 1;
 }
 
 // Moves one file from folder to toFolder under its own name, never
@@ -76,13 +85,24 @@ bool moveOneFile(const wchar_t* folder, const wchar_t* name, const wchar_t* toFo
     return false;
 }
 
-// Moves the files noted from offset on; those that stay come off the list.
+bool recycleOneFile(const wchar_t* folder, const wchar_t* name) {
+    wchar_t path[MAX_PATH];
+    return joinPath(folder, name, path) && recycleFile(path, MOVE_NO_RETRY) == RECYCLED;
+}
+
+// Moves the files noted from offset on to toFolder, or to the bin where it
+// is null; those that stay come off the list.
 void moveNotedFiles(MovedFiles& moved, size_t offset, const wchar_t* folder, const wchar_t* toFolder) {
     size_t kept = offset;
     for (size_t at = offset; at < moved.length;) {
-        const size_t size = entrySize(moved.text + at);
-        if (moveOneFile(folder, moved.text + at + 1, toFolder)) {
-            wmemmove(moved.text + kept, moved.text + at, size);
+        wchar_t* entry = moved.text + at;
+        const size_t size = entrySize(entry);
+        const wchar_t* name = entry + ENTRY_HEAD;
+        if (toFolder != nullptr ? moveOneFile(folder, name, toFolder) : recycleOneFile(folder, name)) {
+            if (toFolder == nullptr) {
+                entry[0] |= WENT_TO_BIN;
+            }
+            wmemmove(moved.text + kept, entry, size);
             kept += size;
         }
         at += size;
@@ -120,7 +140,7 @@ void noteOwnFiles(const PlayedExtensions& extensions, const wchar_t* folder, con
     do {
         if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
             isOwnFileName(extensions, found.cFileName, song, stem)) {
-            noteFile(moved, 0, found.cFileName);
+            noteFile(moved, 0, found);
         }
     } while (FindNextFileW(search, &found));
     FindClose(search);
@@ -165,7 +185,7 @@ bool noteAlbumFiles(const PlayedExtensions& extensions, const wchar_t* song, con
         } else if (isSong(extensions, name, song)) {
             albumOnly = false;
         } else {
-            noteFile(moved, level, name);
+            noteFile(moved, level, found);
         }
     } while (albumOnly && FindNextFileW(search, &found));
     FindClose(search);
@@ -199,23 +219,55 @@ bool cutToParent(wchar_t* folder) {
     return false;
 }
 
+// Where the folders below the from-root begin in source: the first level
+// past the end of the root's match (the one the rewrite replaced), so that
+// the from-folder itself, or the folder that a root not ending in a
+// separator ends in, is never one of them. 0 where there is none.
+size_t belowFromRoot(const wchar_t* source, const wchar_t* fromRoot) {
+    wchar_t before[PATH_BUFFER_SIZE];
+    wchar_t after[PATH_BUFFER_SIZE];
+    if (!getStringTokens(source, fromRoot, before, PATH_BUFFER_SIZE, after, PATH_BUFFER_SIZE)) {
+        return 0;
+    }
+    const wchar_t* end = source + wcslen(before) + wcslen(fromRoot);
+    if (end[-1] != PATH_SEPARATOR) {
+        end = wcschr(end, PATH_SEPARATOR);
+        if (end == nullptr) {
+            return 0;
+        }
+        ++end;
+    }
+    return static_cast<size_t>(end - source);
+}
+
+// Where the album's files of one level go: along into the archive, or,
+// for a discarded song, where the album's kept songs went, if they did.
+const wchar_t* albumDestination(CompanionWay way, const wchar_t* newLevel) {
+    if (way == COMPANIONS_ARCHIVED) {
+        return newLevel;
+    }
+    const DWORD attributes = GetFileAttributesW(newLevel);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) ? newLevel : nullptr;
+}
+
 }  // namespace
 
 // The old path's levels below the from-root are the new path's last levels,
 // so the two climb together. A level is left when it still holds anything
 // after its files moved: a song, a folder, a file that stayed.
-size_t moveCompanionFiles(HWND hwnd, const wchar_t* source, const wchar_t* target, size_t from,
-                          wchar_t* movedText) {
+size_t moveCompanionFiles(HWND hwnd, const wchar_t* source, const wchar_t* target, const wchar_t* fromRoot,
+                          CompanionWay way, wchar_t* movedText) {
     MovedFiles moved = {movedText, 0};
     wchar_t oldLevel[PATH_BUFFER_SIZE];
     wchar_t newLevel[PATH_BUFFER_SIZE];
     createDirectoryName(source, oldLevel, PATH_BUFFER_SIZE);
     createDirectoryName(target, newLevel, PATH_BUFFER_SIZE);
+    const size_t from = belowFromRoot(source, fromRoot);
     const wchar_t* song = source + wcslen(oldLevel);
     PlayedExtensions extensions = fetchPlayedExtensions(hwnd);
     if (extensions.list != nullptr) {
         noteOwnFiles(extensions, oldLevel, song, moved);
-        moveNotedFiles(moved, 0, oldLevel, newLevel);
+        moveNotedFiles(moved, 0, oldLevel, way == COMPANIONS_ARCHIVED ? newLevel : nullptr);
     }
     for (size_t level = 0; from != 0 && wcslen(oldLevel) > from; ++level) {
         if (extensions.list != nullptr) {
@@ -223,7 +275,7 @@ size_t moveCompanionFiles(HWND hwnd, const wchar_t* source, const wchar_t* targe
             if (!noteAlbumFiles(extensions, song, oldLevel, level, moved)) {
                 break;
             }
-            moveNotedFiles(moved, start, oldLevel, newLevel);
+            moveNotedFiles(moved, start, oldLevel, albumDestination(way, newLevel));
         }
         if (!removeFolder(oldLevel) || !cutToParent(oldLevel) || !cutToParent(newLevel)) {
             break;
@@ -242,14 +294,29 @@ bool moveCompanionFilesBack(const wchar_t* source, const wchar_t* target, const 
     bool allBack = true;
     size_t level = 0;
     for (size_t at = 0; at < length; at += entrySize(moved + at)) {
-        for (; level < static_cast<size_t>(moved[at]); ++level) {
+        for (; level < static_cast<size_t>(moved[at] & LEVEL_MASK); ++level) {
             cutToParent(oldLevel);
             cutToParent(newLevel);
         }
-        const wchar_t* name = moved + at + 1;
-        wchar_t archived[MAX_PATH];
-        if (joinPath(newLevel, name, archived) && fileExists(archived) && !moveOneFile(newLevel, name, oldLevel)) {
+        const wchar_t* name = moved + at + ENTRY_HEAD;
+        wchar_t path[MAX_PATH];
+        if ((moved[at] & WENT_TO_BIN) == 0) {
+            if (joinPath(newLevel, name, path) && fileExists(path) && !moveOneFile(newLevel, name, oldLevel)) {
+                allBack = false;
+            }
+        } else if (!joinPath(oldLevel, name, path) || fileExists(path)) {
             allBack = false;
+        } else {
+            switch (restoreFromBin(path)) {
+            case RESTORED:
+                SetFileAttributesW(path, moved[at + 1]);
+                break;
+            case RESTORE_NOT_IN_BIN:
+                break;
+            case RESTORE_FAILED:
+                allBack = false;
+                break;
+            }
         }
     }
     return allBack;

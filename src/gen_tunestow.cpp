@@ -1,8 +1,9 @@
 // The plug-in as the host sees it: the plugin record and its one export,
 // start-up and shutdown, the tray icon, and the window procedure that hooks
 // the host's main window so that a left click on the icon, or the user's key
-// for the action in the player's hotkey list, archives the playing file, a
-// right click opens the icon's menu, and each file whose playback the host
+// for the action in the player's hotkey list, archives the playing file (or,
+// by the menu or another key, discards it), a right click opens the icon's
+// menu, and each file whose playback the host
 // announces there is noted.
 #include "gen_tunestow.h"
 
@@ -11,8 +12,10 @@
 #include "archive.h"
 #include "archive_history.h"
 #include "config_dialog.h"
+#include "discard.h"
 #include "hotkey.h"
 #include "playing_file.h"
+#include "recycle_bin.h"
 #include "resource.h"
 #include "settings.h"
 #include "tray_menu.h"
@@ -128,6 +131,9 @@ void handlePlayerMessage(HWND hwnd, WPARAM wParam, LPARAM lParam) {
     case HOTKEY_UNDO:
         runAction(undoLastArchive, hwnd);
         break;
+    case HOTKEY_DISCARD:
+        discardCurrentFile(hwnd);
+        break;
     case HOTKEY_NONE:
         break;
     }
@@ -161,6 +167,7 @@ void quit() {
     loadIconOnce();
     notifyTray(NIM_DELETE, "");
     stopHotkeyActions();
+    stopRecycleBin();
     unhookHostWindow();
 }
 

@@ -11,9 +11,11 @@ namespace {
 
 char ARCHIVE_NAME[] = "Tunestow: Archive the playing file";
 char UNDO_NAME[] = "Tunestow: Undo the last archive";
+char DISCARD_NAME[] = "Tunestow: Move the playing file to the Recycle Bin";
 // What the player saves the user's keys under: never to change.
 char ARCHIVE_ID[] = "tunestow archive";
 char UNDO_ID[] = "tunestow undo";
+char DISCARD_ID[] = "tunestow discard";
 
 struct HotkeyAction {
     // Posted, so that the hotkey plug-in has it once the player's message
@@ -32,8 +34,9 @@ struct HotkeyAction {
 HotkeyAction actions[] = {
     {{ARCHIVE_NAME, 0, WM_USER, 0, 0, ARCHIVE_ID, nullptr, {}}, "TunestowArchive", "Tunestow.HotkeyAction", 0},
     {{UNDO_NAME, 0, WM_USER, 0, 0, UNDO_ID, nullptr, {}}, "TunestowUndo", "Tunestow.HotkeyUndo", 0},
+    {{DISCARD_NAME, 0, WM_USER, 0, 0, DISCARD_ID, nullptr, {}}, "TunestowDiscard", "Tunestow.HotkeyDiscard", 0},
 };
-static_assert(sizeof actions / sizeof actions[0] == HOTKEY_UNDO + 1, "one record a key's action");
+static_assert(sizeof actions / sizeof actions[0] == HOTKEY_DISCARD + 1, "one record a key's action");
 
 LRESULT registerMessage(HWND hwnd, const char* name) {
     return askHost(hwnd, reinterpret_cast<WPARAM>(name), IPC_REGISTER_WINAMP_IPCMESSAGE);
@@ -73,7 +76,7 @@ void stopHotkeyActions() {
 }
 
 HotkeyActionKind hotkeyActionFor(LPARAM lParam) {
-    for (int kind = HOTKEY_ARCHIVE; kind <= HOTKEY_UNDO; ++kind) {
+    for (int kind = HOTKEY_ARCHIVE; kind <= HOTKEY_DISCARD; ++kind) {
         if (lParam == actions[kind].listeningFor && lParam != 0) {
             return static_cast<HotkeyActionKind>(kind);
         }

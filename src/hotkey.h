@@ -1,11 +1,12 @@
 // The plug-in's actions in the player's list of global hotkeys, so that a
 // key the user binds there archives the playing file as a click on the icon
-// does, and another undoes the last archive as the icon's menu does.
+// does, another undoes the last archive as the icon's menu does, and a third
+// moves the playing file to the Recycle Bin.
 #pragma once
 
 #include <windows.h>
 
-enum HotkeyActionKind { HOTKEY_NONE = -1, HOTKEY_ARCHIVE, HOTKEY_UNDO };
+enum HotkeyActionKind { HOTKEY_NONE = -1, HOTKEY_ARCHIVE, HOTKEY_UNDO, HOTKEY_DISCARD };
 
 // Offers the actions to the player's hotkey list, each once per run of the
 // player, and listens for their keys until stopHotkeyActions. A player

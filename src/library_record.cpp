@@ -8,6 +8,8 @@
 // back.
 #include "library_record.h"
 
+#include <stdlib.h>
+
 #include "host_interface.h"
 
 namespace {
@@ -64,21 +66,96 @@ void renameRecord(Dispatchable* database, const wchar_t* oldPath, const wchar_t*
     }
 }
 
-}  // namespace
+// Reads what only the library holds from a record it handed out; the date
+// added is among its extended fields, pairs that end with a null key.
+void readFields(const itemRecordW& record, LibraryFields& fields) {
+    fields.held = true;
+    fields.rating = record.rating;
+    fields.playCount = record.playcount;
+    fields.lastPlayed = static_cast<int>(record.lastplay);
+    fields.dateAdded = 0;
+    for (const extendedFieldW* field = record.extended; field != nullptr && field->key != nullptr; ++field) {
+        if (lstrcmpiW(field->key, L"dateadded") == 0 && field->value != nullptr) {
+            fields.dateAdded = static_cast<int>(_wtoi64(field->value));
+        }
+    }
+}
 
-void pointLibraryRecord(HWND hwnd, const wchar_t* oldPath, const wchar_t* newPath) {
-    Dispatchable* factory = fetchDatabaseFactory(hwnd);
+void setNumber(Dispatchable* database, const wchar_t* path, const char* field, int value) {
+    void* arguments[] = {&path, &field, &value};
+    callService(database, LIBRARY_DATABASE_SET_INT_FIELD, arguments, 3);
+}
+
+// The database service, for the time of one change; null where the player
+// has none. Give it back with closeDatabase.
+Dispatchable* openDatabase(HWND hwnd, Dispatchable*& factory) {
+    factory = fetchDatabaseFactory(hwnd);
     if (factory == nullptr) {
-        return;
+        return nullptr;
     }
     int one = 1;
     void* arguments[] = {&one};
-    Dispatchable* database =
-        static_cast<Dispatchable*>(callService(factory, SERVICE_FACTORY_GET_INTERFACE, arguments, 1));
+    return static_cast<Dispatchable*>(callService(factory, SERVICE_FACTORY_GET_INTERFACE, arguments, 1));
+}
+
+void closeDatabase(Dispatchable* factory, Dispatchable* database) {
+    void* given[] = {&database};
+    callService(factory, SERVICE_FACTORY_RELEASE_INTERFACE, given, 1);
+}
+
+}  // namespace
+
+void pointLibraryRecord(HWND hwnd, const wchar_t* oldPath, const wchar_t* newPath) {
+    Dispatchable* factory;
+    Dispatchable* database = openDatabase(hwnd, factory);
     if (database == nullptr) {
         return;
     }
     renameRecord(database, oldPath, newPath);
-    void* given[] = {&database};
-    callService(factory, SERVICE_FACTORY_RELEASE_INTERFACE, given, 1);
+    closeDatabase(factory, database);
+}
+
+void removeLibraryRecord(HWND hwnd, const wchar_t* path, LibraryFields& fields) {
+    fields = {};
+    Dispatchable* factory;
+    Dispatchable* database = openDatabase(hwnd, factory);
+    if (database == nullptr) {
+        return;
+    }
+    void* arguments[] = {&path};
+    void* record = callService(database, LIBRARY_DATABASE_GET_RECORD, arguments, 1);
+    if (record != nullptr) {
+        readFields(*static_cast<itemRecordW*>(record), fields);
+        void* given[] = {&record};
+        callService(database, LIBRARY_DATABASE_FREE_RECORD, given, 1);
+        callService(database, LIBRARY_DATABASE_REMOVE, arguments, 1);
+        callService(database, LIBRARY_DATABASE_SAVE, nullptr, 0);
+    }
+    closeDatabase(factory, database);
+}
+
+// The add reads the tags from the file, dates the record now and counts no
+// play; what only the library held is then set again. A record the library
+// made meanwhile (a rescan found the file) gets the same.
+void putLibraryRecordBack(HWND hwnd, const wchar_t* path, const LibraryFields& fields) {
+    if (!fields.held) {
+        return;
+    }
+    Dispatchable* factory;
+    Dispatchable* database = openDatabase(hwnd, factory);
+    if (database == nullptr) {
+        return;
+    }
+    if (!hasRecord(database, path)) {
+        void* arguments[] = {&path};
+        callService(database, LIBRARY_DATABASE_ADD, arguments, 1);
+    }
+    if (hasRecord(database, path)) {
+        setNumber(database, path, LIBRARY_FIELD_RATING, fields.rating);
+        setNumber(database, path, LIBRARY_FIELD_PLAY_COUNT, fields.playCount);
+        setNumber(database, path, LIBRARY_FIELD_LAST_PLAY, fields.lastPlayed);
+        setNumber(database, path, LIBRARY_FIELD_DATE_ADDED, fields.dateAdded);
+        callService(database, LIBRARY_DATABASE_SAVE, nullptr, 0);
+    }
+    closeDatabase(factory, database);
 }

@@ -1,7 +1,9 @@
-// The player's media library follows a file that the module moved: the
-// library's record of the file's old path is given its new path, in place,
-// so that what only the library holds (the rating, the play count, the last
-// play, the date added) stays the song's, and no dead record is left behind.
+// The player's media library follows what the module does to a file: the
+// record of a moved file is given its new path, in place, so that what only
+// the library holds (the rating, the play count, the last play, the date
+// added) stays the song's, and no dead record is left behind; the record of
+// a discarded file goes, as the library's own removal of a file does, and
+// comes back with what only the library held when the file does.
 #pragma once
 
 #include <windows.h>
@@ -12,3 +14,22 @@
 // its database service, which players before 5.5 lack, the record) or a
 // check that does not hold leaves the library as it is, and says nothing.
 void pointLibraryRecord(HWND hwnd, const wchar_t* oldPath, const wchar_t* newPath);
+
+// What only the library holds of a file, kept while its record is gone.
+// Times in seconds since 1970, as the library keeps them.
+struct LibraryFields {
+    bool held;   // the library had a record of the file
+    int rating;
+    int playCount;
+    int lastPlayed;
+    int dateAdded;
+};
+
+// Removes the library's record of path, noting in fields what only it held;
+// then the library saves. Without the library or its database service, or
+// without a record, fields.held is false and nothing changes.
+void removeLibraryRecord(HWND hwnd, const wchar_t* path, LibraryFields& fields);
+
+// Gives the file at path its record back, as the library's scan adds one,
+// with what only the library held; then the library saves.
+void putLibraryRecordBack(HWND hwnd, const wchar_t* path, const LibraryFields& fields);

@@ -3,6 +3,7 @@
 
 #include "archive.h"
 #include "config_dialog.h"
+#include "discard.h"
 #include "undo.h"
 
 namespace {
@@ -12,10 +13,12 @@ namespace {
 constexpr UINT MENU_ARCHIVE = 1;
 constexpr UINT MENU_UNDO = 2;
 constexpr UINT MENU_SETTINGS = 3;
+constexpr UINT MENU_DISCARD = 4;
 
 HMENU createTrayMenu() {
     HMENU menu = CreatePopupMenu();
     AppendMenuW(menu, MF_STRING, MENU_ARCHIVE, L"&Archive the playing file");
+    AppendMenuW(menu, MF_STRING, MENU_DISCARD, L"Move the playing file to the &Recycle Bin");
     wchar_t undo[UNDO_TEXT_SIZE];
     if (describeLastArchive(undo)) {
         AppendMenuW(menu, MF_STRING, MENU_UNDO, undo);
@@ -46,6 +49,9 @@ void showTrayMenu(HWND hwnd) {
     switch (chosen) {
     case MENU_ARCHIVE:
         archiveCurrentFile(hwnd);
+        break;
+    case MENU_DISCARD:
+        discardCurrentFile(hwnd);
         break;
     case MENU_UNDO:
         runAction(undoLastArchive, hwnd);

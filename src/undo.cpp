@@ -10,11 +10,22 @@
 #include "file_move.h"
 #include "message_box.h"
 #include "move_notice.h"
+#include "recycle_bin.h"
 
 namespace {
 
 constexpr char TEXT_ARCHIVED_FILE_GONE[] =
-    "The archived file is no longer in the archive, so it was not moved back.";
+    "The archived file is no longer in the archive, so it cannot be moved back. This undo is dropped; the ones "
+    "before it can still be undone.";
+constexpr char TEXT_NOT_IN_BIN[] =
+    "The file is no longer in the Recycle Bin, so it cannot be brought back. This undo is dropped; the ones "
+    "before it can still be undone.";
+constexpr char TEXT_DISCARDED_PATH_TAKEN[] =
+    "A file of that name is in the old folder again, so the file was not brought back from the Recycle Bin.";
+constexpr char TEXT_NOT_RESTORED[] = "The file could not be brought back from the Recycle Bin. It stays there.";
+constexpr char TEXT_DISCARDED_COMPANIONS_KEPT[] =
+    "The file was brought back, but some of the files that went with it could not be: a file of that name is "
+    "in the old folder again, or another program holds it. They stay in the Recycle Bin or the archive.";
 constexpr char TEXT_OLD_PATH_TAKEN[] =
     "A file of that name is in the old folder again, so the archived file was not moved back.";
 constexpr char TEXT_NOT_MOVED_BACK[] = "The archived file could not be moved back. It stays in the archive.";
@@ -79,9 +90,9 @@ bool followFileBack(HWND hwnd, const ArchiveRecord& archive) {
 }
 
 // Whatever could not come back is named in one message.
-void reportCompanionsKept(bool allBack) {
+void reportCompanionsKept(bool allBack, const char* text = TEXT_COMPANIONS_KEPT) {
     if (!allBack) {
-        showError(TEXT_COMPANIONS_KEPT);
+        showError(text);
     }
 }
 
@@ -90,6 +101,7 @@ void reportCompanionsKept(bool allBack) {
 // away again when the file cannot go back.
 void moveBack(HWND hwnd, const ArchiveRecord& archive) {
     if (!fileExists(archive.target)) {
+        dropLatestArchive();
         showError(TEXT_ARCHIVED_FILE_GONE);
         return;
     }
@@ -120,6 +132,41 @@ void moveBack(HWND hwnd, const ArchiveRecord& archive) {
         reportCompanionsKept(allBack);
         break;
     }
+    }
+}
+
+// Brings the discarded file back from the bin, with its attributes, then
+// what went with it; the player gets back its entries and its record. The
+// old folders are made again first, and taken away again when the file
+// does not come back. A file no longer in the bin never will: its undo goes.
+void bringBack(HWND hwnd, const ArchiveRecord& archive) {
+    if (fileExists(archive.source)) {
+        showError(TEXT_DISCARDED_PATH_TAKEN);
+        return;
+    }
+    wchar_t oldDirectory[PATH_BUFFER_SIZE];
+    createDirectoryName(archive.source, oldDirectory, PATH_BUFFER_SIZE);
+    const size_t madeFrom = createDirectoryLevels(oldDirectory);
+    switch (restoreFromBin(archive.source)) {
+    case RESTORED: {
+        SetFileAttributesW(archive.source, archive.attributes);
+        const bool allBack = moveCompanionFilesBack(archive.source, archive.target,
+                                                    static_cast<const wchar_t*>(archive.kept),
+                                                    archive.keptLength / sizeof(wchar_t));
+        tellPlayerOfReturn(hwnd, archive.source, archive.forgotten);
+        dropLatestArchive();
+        reportCompanionsKept(allBack, TEXT_DISCARDED_COMPANIONS_KEPT);
+        return;
+    }
+    case RESTORE_NOT_IN_BIN:
+        removeEmptyDirectories(oldDirectory, madeFrom);
+        dropLatestArchive();
+        showError(TEXT_NOT_IN_BIN);
+        return;
+    case RESTORE_FAILED:
+        removeEmptyDirectories(oldDirectory, madeFrom);
+        showError(TEXT_NOT_RESTORED);
+        return;
     }
 }
 
@@ -189,6 +236,21 @@ void noteArchiveMoved(const wchar_t* source, const wchar_t* target, size_t madeF
     memcpy(archive->kept, companions, length * sizeof(wchar_t));
 }
 
+void noteDiscarded(const wchar_t* source, const wchar_t* target, DWORD attributes,
+                   const ForgottenFile& forgotten, const wchar_t* companions, size_t length) {
+    ArchiveRecord* archive = pushArchive(length * sizeof(wchar_t));
+    if (archive == nullptr) {
+        return;
+    }
+    archive->kind = ARCHIVE_DISCARDED;
+    lstrcpynW(archive->source, source, PATH_BUFFER_SIZE);
+    lstrcpynW(archive->target, target, PATH_BUFFER_SIZE);
+    archive->madeFrom = 0;
+    archive->attributes = attributes;
+    archive->forgotten = forgotten;
+    memcpy(archive->kept, companions, length * sizeof(wchar_t));
+}
+
 void noteArchiveScripted(const char* script, const char* added, size_t length, bool created,
                          const wchar_t* source) {
     ArchiveRecord* archive = pushArchive(length);
@@ -209,11 +271,24 @@ bool describeLastArchive(wchar_t* text) {
     }
     wchar_t name[2 * MENU_NAME_LENGTH + 1];
     toMenuName(archive->source, name);
-    // Both texts and the longest name fit UNDO_TEXT_SIZE.
-    const bool moved = archive->kind == ARCHIVE_MOVED;
-    lstrcpyW(text, moved ? L"&Undo: move " : L"&Undo: take ");
-    lstrcatW(text, name);
-    lstrcatW(text, moved ? L" back" : L" out of the script");
+    // Every text and the longest name fit UNDO_TEXT_SIZE.
+    switch (archive->kind) {
+    case ARCHIVE_MOVED:
+        lstrcpyW(text, L"&Undo: move ");
+        lstrcatW(text, name);
+        lstrcatW(text, L" back");
+        break;
+    case ARCHIVE_SCRIPTED:
+        lstrcpyW(text, L"&Undo: take ");
+        lstrcatW(text, name);
+        lstrcatW(text, L" out of the script");
+        break;
+    case ARCHIVE_DISCARDED:
+        lstrcpyW(text, L"&Undo: bring ");
+        lstrcatW(text, name);
+        lstrcatW(text, L" back from the Recycle Bin");
+        break;
+    }
     return true;
 }
 
@@ -225,6 +300,10 @@ void undoLastArchive(HWND hwnd) {
     }
     if (archive->kind == ARCHIVE_MOVED) {
         moveBack(hwnd, *archive);
+        return;
+    }
+    if (archive->kind == ARCHIVE_DISCARDED) {
+        bringBack(hwnd, *archive);
         return;
     }
     switch (takeAdditionOut(*archive)) {

@@ -1,13 +1,16 @@
-// The undo of the run's archives, one after another, the last first. The
-// module keeps what each click that archived a file did, until the end of
-// the run (see archive_history.h), and takes the latest not yet undone back
-// when the user asks: the file moved back to where it was, or the lines
-// taken off the end of the script. A click that is refused or fails is no
-// archive, and adds nothing.
+// The undo of the run's archives and discards, one after another, the last
+// first. The module keeps what each click that archived or discarded a file
+// did, until the end of the run (see archive_history.h), and takes the
+// latest not yet undone back when the user asks: the file moved back to
+// where it was, the lines taken off the end of the script, or the file
+// brought back from the Recycle Bin. A click that is refused or fails adds
+// nothing. An undo that can never work (its file gone from the archive or
+// the bin) says so and goes, so that the ones before it still can.
 #pragma once
 
 #include <windows.h>
 
+#include "move_notice.h"
 #include "path_rewrite.h"
 
 // The most bytes one click appends to the script: a new script's header, and
@@ -24,12 +27,19 @@ constexpr size_t UNDO_TEXT_SIZE = 192;
 void noteArchiveMoved(const wchar_t* source, const wchar_t* target, size_t madeFrom, const wchar_t* companions,
                       size_t length);
 
+// Notes a file sent from source to the Recycle Bin, with its attributes,
+// what the player forgot of it, where the archive would have put it
+// (target), and the files that went with it (companions, length
+// characters; see companion_files.h).
+void noteDiscarded(const wchar_t* source, const wchar_t* target, DWORD attributes,
+                   const ForgottenFile& forgotten, const wchar_t* companions, size_t length);
+
 // Notes the bytes appended to the script at scriptPath, which the click
 // created when created is true, for the file source.
 void noteArchiveScripted(const char* scriptPath, const char* added, size_t length, bool created,
                          const wchar_t* source);
 
-// Writes the menu's text for the latest archive's undo, which names the file, into text
+// Writes the menu's text for the latest undo, which names the file, into text
 // (UNDO_TEXT_SIZE characters); false, with the text untouched, when there is
 // nothing to undo.
 bool describeLastArchive(wchar_t* text);

@@ -28,7 +28,8 @@ constexpr char PLAYLIST_CHANGED[] =
 
 // The undo's.
 constexpr char ARCHIVED_FILE_GONE[] =
-    "Error|The archived file is no longer in the archive, so it was not moved back.\n";
+    "Error|The archived file is no longer in the archive, so it cannot be moved back. This undo is dropped; the "
+    "ones before it can still be undone.\n";
 constexpr char OLD_PATH_TAKEN[] =
     "Error|A file of that name is in the old folder again, so the archived file was not moved back.\n";
 constexpr char ARCHIVED_COPY_KEPT[] =

@@ -8,6 +8,7 @@
 
 #include "archive.h"
 #include "archive_history.h"
+#include "discard.h"
 #include "settings.h"
 #include "stand_in_host.h"
 #include "undo.h"
@@ -39,6 +40,30 @@ void click() {
 bool hiddenSystem(const std::string& path) {
     const DWORD both = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
     return (GetFileAttributesA(path.c_str()) & both) == both;
+}
+
+void discard() {
+    discardCurrentFile(host.window);
+}
+
+// Wine's Recycle Bin: the trash under XDG_DATA_HOME, a folder of the test run.
+std::string trash(const char* part) {
+    char home[MAX_PATH] = "";
+    GetEnvironmentVariableA("XDG_DATA_HOME", home, MAX_PATH);
+    std::string path = std::string("Z:") + home + "/Trash/" + part + "/";
+    for (char& c : path) {
+        c = c == '/' ? '\\' : c;
+    }
+    return path;
+}
+
+// The bin emptied, as the user does: its two folders stay.
+void emptyTrash() {
+    for (const char* part : {"files", "info"}) {
+        DeleteFileA(trash(part).substr(0, trash(part).size() - 1).c_str());
+        TempFolder::removeTree(trash(part));
+        CreateDirectoryA(trash(part).c_str(), nullptr);
+    }
 }
 
 int libraryPlayCount(const std::string& path) {
@@ -200,6 +225,7 @@ TEST_CASE("immediate mode moves the file, creates every missing folder level and
         CHECK_FALSE(fileExists(song));
         CHECK(host.playingState == 0);   // the only entry: stopped, not skipped
         CHECK(folderExists(work / "in\\Artist") == (mode == 2));
+        CHECK(fileExists(work / "in\\Artist\\Album\\cover.jpg") == (mode == 2));   // a level with a folder keeps its files
         CHECK(folderExists(work / "in\\"));
         undoLastArchive(host.window);   // every level the archive removed is made again
         CHECK(messageBoxesSeen() == "");
@@ -269,6 +295,168 @@ TEST_CASE("the song's own files go with it, the album's other files with its las
     play({work / "in\\Tapes\\6"});
     click();
     CHECK(folderNames(work / "in\\Tapes\\") == "16");
+}
+
+TEST_CASE("a discard sends the song, its own files and the album's last files to the bin, and its undo brings them back") {
+    TempFolder work;
+    const std::string album = work / "in\\Band\\Album\\";
+    useSettings(work / "in\\", work / "out\\", work / "archive.cmd", 0, 0);   // script mode, no skip: both ignored
+    emptyTrash();
+    for (const char* name : {"a.mp3", "a.lrc", "b.mp3", "cover.jpg", "c.mp3", "c.cue"}) {
+        writeFile((name[0] == 'c' && name[1] == '.' ? work / "in\\Solo\\" : album) + name, name);
+    }
+    SetFileAttributesA((album + "cover.jpg").c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+    writeFile(work / "out\\Band\\Album\\kept.mp3", "some of the album was kept");
+    play({album + "a.mp3", work / "in\\x.mp3", album + "a.mp3", album + "b.mp3", work / "in\\Solo\\c.mp3"});
+    const __time64_t added = 1262304000, played = 1577836800;
+    hostAddLibraryRecord(widen(album + "a.mp3").c_str(), 4, 12, added, played);
+    discard();
+    CHECK(messageBoxesSeen() == "");
+    CHECK(host.requests.nextTrack == 1);
+    CHECK_FALSE(fileExists(work / "archive.cmd"));
+    CHECK(folderNames(album) == "b.mp3 cover.jpg");   // the album's files wait for its last song
+    CHECK(folderNames(trash("files")) == "a.lrc a.mp3");
+    // Every entry gone; x plays on, at the position.
+    CHECK(host.entryCount == 3);
+    CHECK(host.position == 0);
+    CHECK(std::wstring(host.entriesW[host.position]) == widen(work / "in\\x.mp3"));
+    CHECK(hostFindLibraryRecord(widen(album + "a.mp3").c_str()) == nullptr);
+    CHECK(host.library.saves == 1);
+
+    hostPlay(1);   // b, the album's last song: its files go where the kept songs went
+    discard();
+    hostPlay(1);   // c, of an album none of which was kept: all of it to the bin
+    discard();
+    CHECK(messageBoxesSeen() == "");
+    CHECK(folderNames(work / "in\\") == "");
+    CHECK(readFile(work / "out\\Band\\Album\\cover.jpg") == "cover.jpg");
+    CHECK(folderNames(trash("files")) == "a.lrc a.mp3 b.mp3 c.cue c.mp3");
+
+    for (int i = 0; i < 3; ++i) {
+        undoLastArchive(host.window);
+    }
+    CHECK(messageBoxesSeen() == "");
+    CHECK(folderNames(album) == "a.lrc a.mp3 b.mp3 cover.jpg");
+    CHECK(hiddenSystem(album + "cover.jpg"));
+    CHECK(folderNames(work / "in\\Solo\\") == "c.cue c.mp3");
+    CHECK(folderNames(trash("files")) == "");
+    CHECK(host.entryCount == 5);
+    CHECK(std::wstring(host.entriesW[2]) == widen(album + "a.mp3"));
+    const HostLibraryRecord* record = hostFindLibraryRecord(widen(album + "a.mp3").c_str());
+    REQUIRE(record != nullptr);
+    CHECK(record->rating == 4);
+    CHECK(record->playCount == 12);
+    CHECK(record->lastPlayed == played);
+    CHECK(record->dateAdded == added);
+}
+
+TEST_CASE("a discard outside the inbox, or where the bin would destroy the file, changes nothing") {
+    TempFolder work;
+    useSettings(work / "in\\", work / "out\\", "", 1, 1);
+    writeFile(work / "out\\a.mp3", "archived");
+    play({work / "out\\a.mp3", work / "in\\b.mp3"});
+    discard();
+    CHECK(messageBoxesSeen() ==
+          "Error|The playing file is not inside the archive-from root directory. Only files there are moved to the "
+          "Recycle Bin, so nothing was done.\n");
+    CHECK(host.requests.nextTrack == 0);
+    CHECK(readFile(work / "out\\a.mp3") == "archived");
+
+    // A trash that cannot take the file: Wine asks, and a Yes destroys it.
+    writeFile(work / "in\\a.mp3", "a");
+    play({work / "in\\a.mp3", work / "in\\b.mp3"});
+    TempFolder::removeTree(trash("files"));
+    writeFile(trash("files").substr(0, trash("files").size() - 1), "not a folder");
+    host.onDialog = [](HWND question) { PostMessageA(question, WM_COMMAND, IDYES, 0); };
+    discard();
+    host.onDialog = nullptr;
+    emptyTrash();
+    CHECK(messageBoxesSeen() ==
+          "Error|The Recycle Bin did not take the file, and Windows deleted it instead. It was put back where it "
+          "was.\n");
+    CHECK(readFile(work / "in\\a.mp3") == "a");
+    CHECK(folderNames(work / "in\\") == "a.mp3");
+    CHECK(host.entryCount == 2);
+}
+
+// Run alone (discard_no_bin_test), with a trash that cannot be made.
+TEST_CASE("where the bin does not answer, a discard is refused before the skip" * doctest::skip()) {
+    TempFolder work;
+    useSettings(work / "in\\", work / "out\\", "", 1, 1);
+    writeFile(work / "in\\a.mp3", "a");
+    play({work / "in\\a.mp3", work / "in\\b.mp3"});
+    discard();
+    CHECK(messageBoxesSeen() == "Error|The Recycle Bin of the playing file's drive does not answer, so nothing was done.\n");
+    CHECK(host.requests.nextTrack == 0);
+    CHECK(folderNames(work / "in\\") == "a.mp3");
+}
+
+TEST_CASE("an undo whose file left the bin or the archive says so and goes; the one before it still works") {
+    TempFolder work;
+    useSettings(work / "in\\", work / "out\\", "", 1, 1);
+    writeFile(work / "in\\a.mp3", "a");
+    writeFile(work / "in\\b.mp3", "b");
+    writeFile(work / "in\\c.mp3", "c");
+    play({work / "in\\a.mp3", work / "in\\b.mp3", work / "in\\c.mp3", work / "in\\d.mp3"});
+    click();
+    discard();
+    click();
+    DeleteFileA((work / "out\\c.mp3").c_str());
+    emptyTrash();
+    undoLastArchive(host.window);
+    undoLastArchive(host.window);
+    undoLastArchive(host.window);
+    CHECK(messageBoxesSeen() == std::string(ARCHIVED_FILE_GONE) +
+                                    "Error|The file is no longer in the Recycle Bin, so it cannot be brought back. "
+                                    "This undo is dropped; the ones before it can still be undone.\n");
+    CHECK(readFile(work / "in\\a.mp3") == "a");
+    CHECK_FALSE(fileExists(work / "in\\b.mp3"));
+}
+
+TEST_CASE("files that stay keep their folder and stay off the undo's list, and the undo climbs as the archive did") {
+    TempFolder work;
+    const std::string in = work / "in\\";
+    const std::string out = work / "out\\";
+    useSettings(in, out, "", 1, 1);
+    // A name the archive has already: ours stays, and the undo leaves the archive's.
+    writeFile(in + "A\\a.mp3", "a");
+    writeFile(in + "A\\cover.jpg", "ours");
+    writeFile(out + "A\\cover.jpg", "the archive's");
+    play({in + "A\\a.mp3"});
+    click();
+    DeleteFileA((in + "A\\cover.jpg").c_str());
+    undoLastArchive(host.window);
+    CHECK(messageBoxesSeen() == "");
+    CHECK(readFile(out + "A\\cover.jpg") == "the archive's");
+    CHECK(folderNames(in + "A\\") == "a.mp3");
+    // More names than the list holds: those that do not fit stay, with their folder.
+    for (int i = 0; i < 120; ++i) {
+        writeFile(in + "B\\" + std::string(36, 'p') + std::to_string(100 + i), "scan");
+    }
+    writeFile(in + "B\\b.mp3", "b");
+    play({in + "B\\b.mp3"});
+    click();
+    CHECK(folderExists(in + "B"));
+    undoLastArchive(host.window);
+    CHECK(folderNames(in + "B\\").size() == 120 * 40 + 5);
+    // A file of the playing song's kind is a song, even off the player's list.
+    writeFile(in + "C\\a.xyz", "a");
+    writeFile(in + "C\\b.xyz", "b");
+    writeFile(in + "C\\cover.jpg", "c");
+    play({in + "C\\a.xyz"});
+    click();
+    CHECK(folderNames(in + "C\\") == "b.xyz cover.jpg");
+    CHECK(hostExtensionBlocksHeld() == 0);
+    // Two discs: the album's picture comes back to the album, not the last disc.
+    writeFile(in + "D\\CD1\\a.mp3", "a");
+    writeFile(in + "D\\CD2\\b.mp3", "b");
+    writeFile(in + "D\\folder.jpg", "picture");
+    play({in + "D\\CD1\\a.mp3", in + "D\\CD2\\b.mp3"});
+    click(), click();
+    CHECK(folderNames(out + "D\\") == "CD1 CD2 folder.jpg");
+    undoLastArchive(host.window);
+    CHECK(folderNames(in + "D\\") == "CD2 folder.jpg");
+    CHECK(messageBoxesSeen() == "");
 }
 
 TEST_CASE("immediate mode skips first, then moves the file the host has let go") {

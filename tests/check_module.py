@@ -9,7 +9,7 @@ import sys
 
 import pefile
 
-SYSTEM_DLLS = {"KERNEL32.dll", "USER32.dll", "SHELL32.dll", "msvcrt.dll"}
+SYSTEM_DLLS = {"KERNEL32.dll", "USER32.dll", "SHELL32.dll", "ole32.dll", "msvcrt.dll"}
 EN_US = 1033
 failures = []
 

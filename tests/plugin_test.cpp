@@ -183,7 +183,7 @@ std::vector<MenuItem> rightClick(wchar_t choice = 0) {
 }
 
 std::wstring undoItem(const std::vector<MenuItem>& menu) {
-    return menu.size() == 4 && !menu[1].grayed ? menu[1].text : L"(none)";
+    return menu.size() == 5 && !menu[2].grayed ? menu[2].text : L"(none)";
 }
 
 int loggedCommands() {
@@ -401,15 +401,16 @@ TEST_CASE("a right click on the icon opens its menu; its items archive and open 
     hostPlay(0);
     host.loggedCount = 0;
     std::vector<MenuItem> menu = rightClick();
-    REQUIRE(menu.size() == 4);
+    REQUIRE(menu.size() == 5);
     CHECK((menu[0].text == L"&Archive the playing file"));
     CHECK(menu[0].isDefault);
     CHECK_FALSE(menu[0].grayed);
-    CHECK((menu[1].text == L"&Undo the last archive"));
-    CHECK(menu[1].grayed);
-    CHECK(menu[2].separator);
-    CHECK((menu[3].text == L"&Settings..."));
-    CHECK_FALSE(menu[3].grayed);
+    CHECK((menu[1].text == L"Move the playing file to the &Recycle Bin"));
+    CHECK((menu[2].text == L"&Undo the last archive"));
+    CHECK(menu[2].grayed);
+    CHECK(menu[3].separator);
+    CHECK((menu[4].text == L"&Settings..."));
+    CHECK_FALSE(menu[4].grayed);
     // Closed with Escape: nothing happened, and the click reached the host,
     // but none of the menu's commands did.
     CHECK(readFile(in + "a.mp3") == "a");
@@ -441,8 +442,8 @@ TEST_CASE("a right click on the icon opens its menu; its items archive and open 
     host.onDialog = nullptr;
     CHECK(caption == "Configuration");
     CHECK(owner == host.window);
-    REQUIRE(menuInDialog.size() == 4);
-    CHECK(menuInDialog[3].grayed);
+    REQUIRE(menuInDialog.size() == 5);
+    CHECK(menuInDialog[4].grayed);
     CHECK_FALSE(menuInDialog[0].grayed);
     CHECK(messageBoxesSeen() == "");
     plugin.record->quit();
@@ -625,7 +626,7 @@ TEST_CASE("while a message box of an action is open, a right click is only passe
     CHECK(messageBoxesSeen() == NOT_PLAYING);
     CHECK(menuDuringBox.empty());
     CHECK(hostCountLogged(WM_TRAY, ICON_ID, WM_RBUTTONUP) == 1);
-    CHECK(rightClick().size() == 4);   // once it is over, the menu comes again
+    CHECK(rightClick().size() == 5);   // once it is over, the menu comes again
     plugin.record->quit();
 }
 
@@ -835,7 +836,7 @@ TEST_CASE("only the file that plays is archived: the one the host announced, nev
     CHECK(readFile(in + "b.mp3") == "b.mp3");
 }
 
-TEST_CASE("the player's hotkey list gets two actions, and their keys archive and undo as the icon does") {
+TEST_CASE("the player's hotkey list gets three actions, and their keys archive, undo and discard as the icon does") {
     TempFolder work;
     const std::string in = work / "in\\";
     for (const char* name : {"a.mp3", "b.mp3", "c.mp3"}) {
@@ -861,7 +862,7 @@ TEST_CASE("the player's hotkey list gets two actions, and their keys archive and
         }
         CHECK(userMessages == host.requests.registerMessage + host.requests.getIniFile +
                                   host.requests.getIniFileW);
-        CHECK(host.requests.registerMessage == 8);
+        CHECK(host.requests.registerMessage == 12);
         trayEvent(WM_LBUTTONDOWN);
         // Other plug-ins ask the player's version (WM_USER, lParam 0) all
         // the time: with no number to listen for, that is no key.
@@ -874,7 +875,9 @@ TEST_CASE("the player's hotkey list gets two actions, and their keys archive and
     }
     // Added once per run of the player, however often init runs: added
     // again, an action would lose its name.
-    REQUIRE(host.hotkeyCount == 2);
+    REQUIRE(host.hotkeyCount == 3);
+    CHECK(std::string(host.hotkeys[2].name) == "Tunestow: Move the playing file to the Recycle Bin");
+    CHECK(std::string(host.hotkeys[2].id) == "tunestow discard");
     const HostHotkey& action = host.hotkeys[0];
     CHECK(std::string(action.name) == "Tunestow: Archive the playing file");
     CHECK(std::string(action.id) == "tunestow archive");
@@ -907,11 +910,16 @@ TEST_CASE("the player's hotkey list gets two actions, and their keys archive and
     CHECK(readFile(in + "c.mp3") == "c.mp3");
     CHECK(hostCountLogged(WM_USER, 0, action.lParam) == 3);   // each press reached the host too
     CHECK(hostCountLogged(WM_USER, 0, undo.lParam) == 1);
+    hostPlay(2);
+    host.playingState = 1;
+    hostPressHotkey(2);   // c to the bin
+    CHECK(messageBoxesSeen() == NOT_PLAYING);
+    CHECK_FALSE(fileExists(in + "c.mp3"));
     // After quit the key is the player's alone again.
     plugin.record->quit();
-    host.playingState = 1;
+    hostPlay(1);
     hostPressHotkey(0);
-    CHECK(readFile(in + "c.mp3") == "c.mp3");
+    CHECK(readFile(in + "b.mp3") == "b.mp3");
 }
 
 // The host answering the wide settings-file request with longIniPath.
