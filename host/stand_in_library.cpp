@@ -10,6 +10,7 @@
 
 #include "../src/host_interface.h"
 #include "stand_in_host.h"
+#include "stand_in_playlists.h"
 
 namespace {
 
@@ -219,6 +220,8 @@ LRESULT CALLBACK libraryWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARA
         case ML_IPC_DB_SYNCDB:
             ++host.library.saves;
             return 1;
+        case ML_IPC_PLAYLIST_VIEW:
+            return answerPlaylistView(hwnd);
         }
         return 0;
     }
@@ -332,17 +335,24 @@ struct DatabaseFactory : Dispatchable {
     }
 } factory;
 
-// The player's service manager: the database service only while the
-// library offers it.
+// The player's service manager: the database service and the playlists
+// service only while the library offers them; the system callbacks are the
+// core's own.
 struct ServiceManager : Dispatchable {
     int dispatch(int code, void* result, void** arguments, int count) override {
         ++host.library.requests;
         if (code != SERVICE_MANAGER_FETCH_FACTORY) {
             return 0;
         }
-        const bool wanted = count >= 1 && IsEqualGUID(*static_cast<GUID*>(arguments[0]), LIBRARY_DATABASE_SERVICE);
-        *static_cast<void**>(result) = wanted && host.library.present && host.library.databaseService ? &factory
-                                                                                                     : nullptr;
+        if (count < 1) {
+            *static_cast<void**>(result) = nullptr;
+            return 1;
+        }
+        const GUID& id = *static_cast<GUID*>(arguments[0]);
+        const bool wanted = IsEqualGUID(id, LIBRARY_DATABASE_SERVICE);
+        *static_cast<void**>(result) = wanted && host.library.present && host.library.databaseService
+                                           ? static_cast<Dispatchable*>(&factory)
+                                           : playlistsFactoryFor(id);
         return 1;
     }
 } serviceManager;
@@ -381,6 +391,7 @@ void resetLibrary() {
     library.saves = 0;
     library.removals = 0;
     library.requests = 0;
+    resetPlaylists();
     for (HandedRecord& slot : handed) {
         slot.used = false;
     }

@@ -21,6 +21,7 @@
 #include "message_box.h"
 #include "move_notice.h"
 #include "path_rewrite.h"
+#include "saved_playlists.h"
 #include "settings.h"
 #include "skip_track.h"
 #include "undo.h"
@@ -147,8 +148,10 @@ void archiveByScript(HWND hwnd, LRESULT position, const char* source, const wcha
     noteArchiveScripted(scriptFilePathAndName, scriptAddition, added, !scriptExisted, sourceWide);
 }
 
-// What the last click moved besides the song, noted as it moves.
+// What the last click moved besides the song, noted as it moves, and what
+// it changed in the library's saved playlists.
 wchar_t companionsMoved[COMPANIONS_SIZE];
+unsigned char playlistNotes[PLAYLIST_NOTES_SIZE];
 
 // Immediate mode: a file of that name in the archive already is never
 // replaced, and that is known before the skip, so the song plays on; then
@@ -168,9 +171,10 @@ void archiveImmediately(HWND hwnd, LRESULT position, const wchar_t* source, cons
     switch (moveWithoutReplacing(source, target, MOVE_RETRY_MS)) {
     case MOVE_DONE: {
         tellPlayerOfMove(hwnd, source, target);
+        const size_t playlistLength = pointSavedPlaylists(hwnd, source, target, playlistNotes);
         const size_t companions =
             moveCompanionFiles(hwnd, source, target, fromRoot, COMPANIONS_ARCHIVED, companionsMoved);
-        noteArchiveMoved(source, target, madeFrom, companionsMoved, companions);
+        noteArchiveMoved(source, target, madeFrom, companionsMoved, companions, playlistNotes, playlistLength);
         return;
     }
     case MOVE_COPY_KEPT:

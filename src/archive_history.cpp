@@ -6,6 +6,7 @@
 #include "archive_history.h"
 
 #include "companion_files.h"
+#include "saved_playlists.h"
 
 namespace {
 
@@ -16,7 +17,8 @@ namespace {
 // page, at most 16 KiB) may push out older archives before the bound; the
 // largest archive always fits.
 constexpr size_t KEPT_SIZE = (ARCHIVES_KEPT + 2) * 4 * 1024;
-static_assert(KEPT_SIZE >= COMPANIONS_SIZE * sizeof(wchar_t), "the largest archive fits");
+static_assert(KEPT_SIZE >= COMPANIONS_SIZE * sizeof(wchar_t) + PLAYLIST_NOTES_SIZE + 3,
+              "the largest archive fits");
 
 alignas(4) unsigned char keptStore[KEPT_SIZE];
 ArchiveRecord records[ARCHIVES_KEPT];
@@ -33,7 +35,8 @@ bool isKeptIn(size_t start, size_t length) {
     for (size_t i = 0; i < count; ++i) {
         const ArchiveRecord& record = fromLatest(i);
         const size_t at = static_cast<size_t>(static_cast<unsigned char*>(record.kept) - keptStore);
-        if (record.keptLength > 0 && at < start + length && start < at + record.keptLength) {
+        const size_t recordLength = record.keptLength + record.playlistLength;
+        if (recordLength > 0 && at < start + length && start < at + recordLength) {
             return true;
         }
     }
@@ -42,9 +45,9 @@ bool isKeptIn(size_t start, size_t length) {
 
 }  // namespace
 
-ArchiveRecord* pushArchive(size_t keptLength) {
-    const size_t length = (keptLength + 3) & ~static_cast<size_t>(3);
-    if (keptLength > KEPT_SIZE - 3) {
+ArchiveRecord* pushArchive(size_t keptLength, size_t playlistLength) {
+    const size_t length = (keptLength + playlistLength + 3) & ~static_cast<size_t>(3);
+    if (keptLength + playlistLength > KEPT_SIZE - 3) {
         forgetArchives();
         return nullptr;
     }
@@ -61,6 +64,7 @@ ArchiveRecord* pushArchive(size_t keptLength) {
     ArchiveRecord& record = records[latest];
     record.kept = keptStore + start;
     record.keptLength = keptLength;
+    record.playlistLength = playlistLength;
     return &record;
 }
 

@@ -35,13 +35,16 @@ struct ArchiveRecord {
     // companion_files.h).
     void* kept;
     size_t keptLength;   // bytes
+    // Moved: what the undo needs of the saved playlists it changed (see
+    // saved_playlists.h), right after the kept bytes.
+    size_t playlistLength;   // bytes
 };
 
-// Puts a new archive on top, with room for keptLength bytes at kept, and
-// returns it to be filled in. Null, with every archive forgotten, when the
-// store cannot hold that many bytes at all: the latest must never be an
-// older archive than the last click's.
-ArchiveRecord* pushArchive(size_t keptLength);
+// Puts a new archive on top, with room for keptLength bytes at kept and
+// playlistLength more after them, and returns it to be filled in. Null,
+// with every archive forgotten, when the store cannot hold that many bytes
+// at all: the latest must never be an older archive than the last click's.
+ArchiveRecord* pushArchive(size_t keptLength, size_t playlistLength = 0);
 
 // The latest archive not yet undone; null when there is none.
 ArchiveRecord* latestArchive();

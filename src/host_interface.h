@@ -226,3 +226,32 @@ constexpr char LIBRARY_FIELD_RATING[] = "rating";
 constexpr char LIBRARY_FIELD_PLAY_COUNT[] = "playcount";
 constexpr char LIBRARY_FIELD_LAST_PLAY[] = "lastplay";
 constexpr char LIBRARY_FIELD_DATE_ADDED[] = "dateadded";
+
+// The library's saved playlists (players since 5.5), listed by its playlists
+// service: locked, then counted and named by index, then unlocked; an index
+// and a name hold only while it is locked. A playlist's file is a full path
+// (const wchar_t*), the library's own until the unlock. The index file
+// beside them holds no entries, and is the service's alone.
+constexpr GUID LIBRARY_PLAYLISTS_SERVICE = {
+    0x2dc3c390, 0xd9b8, 0x4a49, {0xb2, 0x30, 0xef, 0x24, 0x0a, 0xdd, 0xdc, 0xdb}};
+constexpr int PLAYLISTS_LOCK = 10;          // no arguments
+constexpr int PLAYLISTS_UNLOCK = 20;        // no arguments
+constexpr int PLAYLISTS_COUNT = 50;         // no arguments -> size_t
+constexpr int PLAYLISTS_FILE = 60;          // size_t index -> const wchar_t*
+
+// The player's system callbacks: an event sent to whoever listens, on the
+// calling thread, before the call returns (the event type, the message, and
+// two values). The library's view holds the one playlist it shows in
+// memory and writes it back when it closes: the first message asks the
+// holder of a playlist to save it now, the second says that its file
+// changed, and the view reads it again.
+constexpr GUID SYSTEM_CALLBACKS_SERVICE = {
+    0x57b7a1b6, 0x700e, 0x44ff, {0x9c, 0xb0, 0x70, 0xb9, 0x2b, 0xaf, 0x39, 0x59}};
+constexpr int SYSTEM_CALLBACKS_SEND = 30;   // int type, int message, intptr_t, intptr_t
+constexpr int PLAYLIST_EVENT = 0x706C6179;
+constexpr int PLAYLIST_EVENT_SAVE_NOW = 60;   // the playlist's index, 0
+constexpr int PLAYLIST_EVENT_SAVED = 50;      // the playlist's index, a value of the sender's own
+
+// The library's request for its open playlist view: its window, or 0 when
+// no playlist is open.
+constexpr LPARAM ML_IPC_PLAYLIST_VIEW = 0x10A;

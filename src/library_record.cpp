@@ -14,20 +14,13 @@
 
 namespace {
 
-// A service's answer to code, pointer-sized; null where the service did not
-// know the code or answered none.
-void* callService(Dispatchable* service, int code, void** arguments, int count) {
-    void* answer = nullptr;
-    return service->dispatch(code, &answer, arguments, count) != 0 ? answer : nullptr;
-}
-
 // Asked at each archive, not at start-up: the library may load after us.
-Dispatchable* fetchDatabaseFactory(HWND hwnd) {
+Dispatchable* fetchFactory(HWND hwnd, const GUID& id) {
     const LRESULT manager = askHost(hwnd, 0, IPC_GET_API_SERVICE);
     if (static_cast<ULONG_PTR>(manager) <= IPC_NO_ANSWER_LIMIT) {
         return nullptr;
     }
-    GUID service = LIBRARY_DATABASE_SERVICE;
+    GUID service = id;
     void* arguments[] = {&service};
     return static_cast<Dispatchable*>(
         callService(reinterpret_cast<Dispatchable*>(manager), SERVICE_MANAGER_FETCH_FACTORY, arguments, 1));
@@ -89,7 +82,22 @@ void setNumber(Dispatchable* database, const wchar_t* path, const char* field, i
 // The database service, for the time of one change; null where the player
 // has none. Give it back with closeDatabase.
 Dispatchable* openDatabase(HWND hwnd, Dispatchable*& factory) {
-    factory = fetchDatabaseFactory(hwnd);
+    return openService(hwnd, LIBRARY_DATABASE_SERVICE, factory);
+}
+
+void closeDatabase(Dispatchable* factory, Dispatchable* database) {
+    closeService(factory, database);
+}
+
+}  // namespace
+
+void* callService(Dispatchable* service, int code, void** arguments, int count) {
+    void* answer = nullptr;
+    return service->dispatch(code, &answer, arguments, count) != 0 ? answer : nullptr;
+}
+
+Dispatchable* openService(HWND hwnd, const GUID& id, Dispatchable*& factory) {
+    factory = fetchFactory(hwnd, id);
     if (factory == nullptr) {
         return nullptr;
     }
@@ -98,12 +106,12 @@ Dispatchable* openDatabase(HWND hwnd, Dispatchable*& factory) {
     return static_cast<Dispatchable*>(callService(factory, SERVICE_FACTORY_GET_INTERFACE, arguments, 1));
 }
 
-void closeDatabase(Dispatchable* factory, Dispatchable* database) {
-    void* given[] = {&database};
-    callService(factory, SERVICE_FACTORY_RELEASE_INTERFACE, given, 1);
+void closeService(Dispatchable* factory, Dispatchable* service) {
+    if (service != nullptr) {
+        void* given[] = {&service};
+        callService(factory, SERVICE_FACTORY_RELEASE_INTERFACE, given, 1);
+    }
 }
-
-}  // namespace
 
 void pointLibraryRecord(HWND hwnd, const wchar_t* oldPath, const wchar_t* newPath) {
     Dispatchable* factory;

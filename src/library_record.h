@@ -8,6 +8,8 @@
 
 #include <windows.h>
 
+#include "host_interface.h"
+
 // Gives the library's record of oldPath (letter case aside, as the library
 // matches paths) the path newPath, every other field as it was, when newPath
 // has no record yet; then the library saves. Anything missing (the library,
@@ -33,3 +35,12 @@ void removeLibraryRecord(HWND hwnd, const wchar_t* path, LibraryFields& fields);
 // Gives the file at path its record back, as the library's scan adds one,
 // with what only the library held; then the library saves.
 void putLibraryRecordBack(HWND hwnd, const wchar_t* path, const LibraryFields& fields);
+
+// The player's services, reached as the library's database is: a service's
+// answer to code, pointer-sized, null where it did not know the code or
+// answered none; a service by its GUID, for the time of one change, null
+// where the player has none, with its factory; and the service given back
+// to its factory (nothing for null).
+void* callService(Dispatchable* service, int code, void** arguments, int count);
+Dispatchable* openService(HWND hwnd, const GUID& id, Dispatchable*& factory);
+void closeService(Dispatchable* factory, Dispatchable* service);

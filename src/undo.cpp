@@ -11,6 +11,7 @@
 #include "message_box.h"
 #include "move_notice.h"
 #include "recycle_bin.h"
+#include "saved_playlists.h"
 
 namespace {
 
@@ -85,6 +86,9 @@ bool followFileBack(HWND hwnd, const ArchiveRecord& archive) {
     createDirectoryName(archive.target, directory, PATH_BUFFER_SIZE);
     removeEmptyDirectories(directory, archive.madeFrom);
     tellPlayerOfMove(hwnd, archive.target, archive.source);
+    restoreSavedPlaylists(hwnd, archive.target,
+                          static_cast<const unsigned char*>(archive.kept) + archive.keptLength,
+                          archive.playlistLength);
     dropLatestArchive();
     return allBack;
 }
@@ -224,8 +228,8 @@ TakeOutResult takeAdditionOut(const ArchiveRecord& archive) {
 }  // namespace
 
 void noteArchiveMoved(const wchar_t* source, const wchar_t* target, size_t madeFrom, const wchar_t* companions,
-                      size_t length) {
-    ArchiveRecord* archive = pushArchive(length * sizeof(wchar_t));
+                      size_t length, const unsigned char* playlistNotes, size_t playlistLength) {
+    ArchiveRecord* archive = pushArchive(length * sizeof(wchar_t), playlistLength);
     if (archive == nullptr) {
         return;
     }
@@ -234,6 +238,7 @@ void noteArchiveMoved(const wchar_t* source, const wchar_t* target, size_t madeF
     lstrcpynW(archive->target, target, PATH_BUFFER_SIZE);
     archive->madeFrom = madeFrom;
     memcpy(archive->kept, companions, length * sizeof(wchar_t));
+    memcpy(static_cast<unsigned char*>(archive->kept) + length * sizeof(wchar_t), playlistNotes, playlistLength);
 }
 
 void noteDiscarded(const wchar_t* source, const wchar_t* target, DWORD attributes,

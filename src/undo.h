@@ -23,9 +23,11 @@ constexpr size_t UNDO_TEXT_SIZE = 192;
 
 // Notes a file moved from source to target, the folder levels from madeFrom
 // down that the move made (see createDirectoryLevels), and the files that
-// went with it (companions, length characters; see companion_files.h).
+// went with it (companions, length characters; see companion_files.h),
+// and what the undo needs of the saved playlists the move changed
+// (playlistLength bytes; see saved_playlists.h).
 void noteArchiveMoved(const wchar_t* source, const wchar_t* target, size_t madeFrom, const wchar_t* companions,
-                      size_t length);
+                      size_t length, const unsigned char* playlistNotes, size_t playlistLength);
 
 // Notes a file sent from source to the Recycle Bin, with its attributes,
 // what the player forgot of it, where the archive would have put it

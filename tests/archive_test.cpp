@@ -11,6 +11,7 @@
 #include "discard.h"
 #include "settings.h"
 #include "stand_in_host.h"
+#include "stand_in_playlists.h"
 #include "undo.h"
 #include "test_support.h"
 #include "action_messages.h"
@@ -559,6 +560,69 @@ TEST_CASE("the library's record stays where a record has the new path, or the ch
         CHECK(libraryPlayCount(archived) == (stale ? 2 : -1));
         DeleteFileA(archived.c_str());
     }
+}
+
+TEST_CASE("the library's saved playlists follow the archived file line by line, every other byte kept, and back") {
+    TempFolder work;
+    const std::string song = work / "in\\Artist\\song.mp3";
+    writeFile(song, "song");
+    std::string upper = song;
+    CharUpperBuffA(&upper[0], static_cast<DWORD>(upper.size()));
+    const std::string m3u8 = "\xef\xbb\xbf#EXTM3U\r\n#EXTINF:1,Song\r\n..\\in\\Artist\\song.mp3\r\n\r\n \t" + upper +
+                             "\n..\\in\\Artist\\song.mp3 2.mp3\r\n#" + song + "\r\n";
+    const std::string m3u = "#EXTM3U\r\n" + song + "\r\n\\" + song.substr(3);   // from the root, no line end
+    const std::string pls = "[playlist]\r\nFile1=" + song + "\r\n";
+    writeFile(work / "lists\\a.m3u8", m3u8);
+    writeFile(work / "in\\b.m3u", m3u);
+    writeFile(work / "lists\\c.pls", pls);
+    useSettings(work / "in\\", work / "caf\xe9\\", "", 1, 1);
+    play({song});
+    for (const char* name : {"lists\\a.m3u8", "in\\b.m3u", "lists\\c.pls"}) {
+        hostAddSavedPlaylist(widen(work / name).c_str());
+    }
+    // The view's change is saved before the playlist is read, and its stale
+    // copy is not written over the new lines when it closes.
+    const std::string edit = "#EXTINF:2,Added in the view\r\n";
+    hostOpenPlaylistView(0, edit.c_str());
+    click();
+    hostCloseView();
+    CHECK(messageBoxesSeen() == "");
+    const std::string moved = work / "caf\xe9\\Artist\\song.mp3";
+    const std::string movedUtf8 = work / "caf\xc3\xa9\\Artist\\song.mp3";
+    CHECK(readFile(work / "lists\\a.m3u8") == "\xef\xbb\xbf#EXTM3U\r\n#EXTINF:1,Song\r\n" + movedUtf8 + "\r\n\r\n" +
+                                                  movedUtf8 + "\n..\\in\\Artist\\song.mp3 2.mp3\r\n#" + song +
+                                                  "\r\n" + edit);
+    CHECK(readFile(work / "in\\b.m3u") == "#EXTM3U\r\n" + moved + "\r\n" + moved);
+    CHECK(readFile(work / "lists\\c.pls") == pls);
+    CHECK(hostPlaylists.reloads == 2);
+    CHECK(hostPlaylists.eventsUnlocked == 0);
+    CHECK(hostPlaylists.locks == 0);
+    CHECK(hostPlaylists.handedOut == 0);
+
+    undoLastArchive(host.window);
+    CHECK(messageBoxesSeen() == "");
+    CHECK(readFile(song) == "song");
+    CHECK(readFile(work / "lists\\a.m3u8") == m3u8 + edit);
+    CHECK(readFile(work / "in\\b.m3u") == m3u);
+    CHECK(folderNames(work / "lists\\") == "a.m3u8 c.pls");
+}
+
+TEST_CASE("a .m3u keeps the line of a look-alike name, where a .m3u8 names the file itself") {
+    TempFolder work;
+    const std::wstring maori = widen(work / "in\\") + L"M\u0101ori.mp3";
+    writeFile(maori, "song");
+    const std::string m3u = "#EXTM3U\r\n" + work / "in\\Maori.mp3" + "\r\n";
+    writeFile(work / "a.m3u", m3u);
+    writeFile(work / "b.m3u8", "in\\M\xc4\x81ori.mp3\r\n");
+    useSettings(work / "in\\", work / "out\\", "", 1, 1);
+    hostReset();
+    hostAddEntryW(maori.c_str());
+    hostPlay(0);
+    hostAddSavedPlaylist(widen(work / "a.m3u").c_str());
+    hostAddSavedPlaylist(widen(work / "b.m3u8").c_str());
+    click();
+    CHECK(readFile(work / "a.m3u") == m3u);
+    CHECK(readFile(work / "b.m3u8") == work / "out\\M\xc4\x81ori.mp3\r\n");
 }
 
 TEST_CASE("the run's archives are undone in turn, the last first; a refused undo keeps its place") {
