@@ -539,6 +539,16 @@ TEST_CASE("a move to another volume lands, or keeps both copies with a message")
     CHECK(messageBoxesSeen() == ORIGINAL_KEPT);
     CHECK(readFile(other / "out\\b.mp3") == "b");
     CHECK(readFile(work / "in\\b.mp3") == "b");
+
+    // A discard from a drive whose files the bin takes as copies, and back.
+    writeFile(other / "in\\c.mp3", "c");
+    useSettings(other / "in\\", work / "out\\", "", 1, 1);
+    play({other / "in\\c.mp3", other / "in\\d.mp3"});
+    discard();
+    CHECK(messageBoxesSeen() == "");
+    CHECK(folderNames(other / "in\\") == "");
+    undoLastArchive(host.window);
+    CHECK(readFile(other / "in\\c.mp3") == "c");
 }
 
 TEST_CASE("the library's record stays where a record has the new path, or the change did not come out") {
@@ -575,9 +585,14 @@ TEST_CASE("the library's saved playlists follow the archived file line by line, 
     writeFile(work / "lists\\a.m3u8", m3u8);
     writeFile(work / "in\\b.m3u", m3u);
     writeFile(work / "lists\\c.pls", pls);
+    const auto utf16 = [](const std::string& text) {   // as its byte order mark says
+        const std::wstring wide = widen(text);
+        return "\xff\xfe" + std::string(reinterpret_cast<const char*>(wide.data()), wide.size() * 2);
+    };
+    writeFile(work / "lists\\d.m3u", utf16("#EXTM3U\r\n" + song + "\r\n"));
     useSettings(work / "in\\", work / "caf\xe9\\", "", 1, 1);
     play({song});
-    for (const char* name : {"lists\\a.m3u8", "in\\b.m3u", "lists\\c.pls"}) {
+    for (const char* name : {"lists\\a.m3u8", "in\\b.m3u", "lists\\c.pls", "lists\\d.m3u"}) {
         hostAddSavedPlaylist(widen(work / name).c_str());
     }
     // The view's change is saved before the playlist is read, and its stale
@@ -594,7 +609,8 @@ TEST_CASE("the library's saved playlists follow the archived file line by line, 
                                                   "\r\n" + edit);
     CHECK(readFile(work / "in\\b.m3u") == "#EXTM3U\r\n" + moved + "\r\n" + moved);
     CHECK(readFile(work / "lists\\c.pls") == pls);
-    CHECK(hostPlaylists.reloads == 2);
+    CHECK(readFile(work / "lists\\d.m3u") == utf16("#EXTM3U\r\n" + moved + "\r\n"));
+    CHECK(hostPlaylists.reloads == 3);
     CHECK(hostPlaylists.eventsUnlocked == 0);
     CHECK(hostPlaylists.locks == 0);
     CHECK(hostPlaylists.handedOut == 0);
@@ -604,7 +620,8 @@ TEST_CASE("the library's saved playlists follow the archived file line by line, 
     CHECK(readFile(song) == "song");
     CHECK(readFile(work / "lists\\a.m3u8") == m3u8 + edit);
     CHECK(readFile(work / "in\\b.m3u") == m3u);
-    CHECK(folderNames(work / "lists\\") == "a.m3u8 c.pls");
+    CHECK(readFile(work / "lists\\d.m3u") == utf16("#EXTM3U\r\n" + song + "\r\n"));
+    CHECK(folderNames(work / "lists\\") == "a.m3u8 c.pls d.m3u");
 }
 
 TEST_CASE("a .m3u keeps the line of a look-alike name, where a .m3u8 names the file itself") {
