@@ -189,6 +189,23 @@ bool resolveEntry(const wchar_t* playlist, const wchar_t* entry, wchar_t (&full)
     return length > 0 && length < MAX_PATH;
 }
 
+// The old file's name, upper-cased: an entry that leads to the old path
+// holds it, whatever the way it leads there (resolving only takes away
+// folders, and blanks and dots at the end), so a line without it is passed
+// over before it is resolved.
+wchar_t fromName[MAX_PATH];
+
+void noteFromName() {
+    const wchar_t* name = wcsrchr(fromPath, L'\\');
+    lstrcpynW(fromName, name != nullptr ? name + 1 : fromPath, MAX_PATH);
+    CharUpperBuffW(fromName, static_cast<DWORD>(wcslen(fromName)));
+}
+
+bool holdsFromName(wchar_t* entry) {
+    CharUpperBuffW(entry, static_cast<DWORD>(wcslen(entry)));
+    return wcsstr(entry, fromName) != nullptr;
+}
+
 // Whether the line [at, at + length) is an entry that leads to the old path:
 // blank lines and comments are none, leading spaces and tabs are skipped.
 bool namesOldPath(const wchar_t* playlist, size_t at, size_t length) {
@@ -200,9 +217,13 @@ bool namesOldPath(const wchar_t* playlist, size_t at, size_t length) {
     while (*entry == L' ' || *entry == L'\t') {
         ++entry;
     }
+    if (*entry == L'\0' || *entry == L'#') {
+        return false;
+    }
+    wchar_t upper[LINE_SIZE + 1];
+    lstrcpynW(upper, entry, LINE_SIZE + 1);
     wchar_t full[MAX_PATH];
-    return *entry != L'\0' && *entry != L'#' && resolveEntry(playlist, entry, full) &&
-           isSameFileName(full, fromPath);
+    return holdsFromName(upper) && resolveEntry(playlist, entry, full) && isSameFileName(full, fromPath);
 }
 
 // Every line of the old path, whole, to be written as the new path.
@@ -448,6 +469,7 @@ bool anyPlaylist(const wchar_t*) {
 size_t pointSavedPlaylists(HWND hwnd, const wchar_t* oldPath, const wchar_t* newPath, unsigned char* notes) {
     fromPath = oldPath;
     toPath = newPath;
+    noteFromName();
     notesOut = notes;
     notesUsed = 0;
     visitPlaylists(hwnd, anyPlaylist, pointPlaylist);
