@@ -1153,6 +1153,320 @@ void benchDiscardClicks() {
     reportUndoBound("discard", order);
 }
 
+// ---- the library's saved playlists ----
+
+constexpr int SAVED_PLAYLISTS = 50;
+constexpr int SAVED_PLAYLIST_ENTRIES = 100;
+
+// The stand-in host's library lists HOST_MAX_PLAYLISTS saved playlists at
+// most. A library of 50 is listed here by a playlists service of the
+// benchmark's own, put in front of the player's service manager, which
+// answers every other request; the view and the playlist events stay the
+// host's.
+std::vector<std::wstring> libraryPlaylists;
+int libraryPlaylistsLocks;
+Dispatchable* playerServices;
+
+struct LibraryPlaylists : Dispatchable {
+    int dispatch(int code, void* result, void** arguments, int count) override {
+        const size_t listed = libraryPlaylists.size();
+        switch (code) {
+        case PLAYLISTS_LOCK:
+            ++libraryPlaylistsLocks;
+            return 1;
+        case PLAYLISTS_UNLOCK:
+            --libraryPlaylistsLocks;
+            return 1;
+        case PLAYLISTS_COUNT:
+            *static_cast<size_t*>(result) = libraryPlaylistsLocks > 0 ? listed : 0;
+            return 1;
+        case PLAYLISTS_FILE: {
+            const size_t index = count >= 1 ? *static_cast<size_t*>(arguments[0]) : listed;
+            const bool held = libraryPlaylistsLocks > 0 && index < listed;
+            *static_cast<const wchar_t**>(result) = held ? libraryPlaylists[index].c_str() : nullptr;
+            return 1;
+        }
+        }
+        return 0;
+    }
+} libraryPlaylistsService;
+
+struct LibraryPlaylistsFactory : Dispatchable {
+    int dispatch(int code, void* result, void**, int) override {
+        if (code == SERVICE_FACTORY_GET_INTERFACE) {
+            *static_cast<Dispatchable**>(result) = &libraryPlaylistsService;
+            return 1;
+        }
+        return code == SERVICE_FACTORY_RELEASE_INTERFACE;
+    }
+} libraryPlaylistsFactory;
+
+// Offered, as the player offers it, only while the library is there.
+struct ServicesWithPlaylists : Dispatchable {
+    int dispatch(int code, void* result, void** arguments, int count) override {
+        if (code == SERVICE_MANAGER_FETCH_FACTORY && count >= 1 &&
+            IsEqualGUID(*static_cast<GUID*>(arguments[0]), LIBRARY_PLAYLISTS_SERVICE)) {
+            *static_cast<Dispatchable**>(result) = host.library.present ? &libraryPlaylistsFactory : nullptr;
+            return 1;
+        }
+        return playerServices->dispatch(code, result, arguments, count);
+    }
+} servicesWithPlaylists;
+
+// In place under the module's hook: the player's service manager, asked for
+// on the host's window, is answered with the one above.
+LRESULT CALLBACK playlistsSubclass(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    const LRESULT answer = host.unicode ? CallWindowProcW(hostProc, hwnd, message, wParam, lParam)
+                                        : CallWindowProcA(hostProc, hwnd, message, wParam, lParam);
+    if (message == WM_USER && lParam == IPC_GET_API_SERVICE &&
+        static_cast<ULONG_PTR>(answer) > IPC_NO_ANSWER_LIMIT) {
+        playerServices = reinterpret_cast<Dispatchable*>(answer);
+        return reinterpret_cast<LRESULT>(&servicesWithPlaylists);
+    }
+    return answer;
+}
+
+std::string toUtf8(const std::wstring& text) {
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string bytes(size > 0 ? size - 1 : 0, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, &bytes[0], size, nullptr, nullptr);
+    return bytes;
+}
+
+// A saved playlist as the player writes a .m3u8: the byte order mark, the
+// header, then each entry's length and title and its full path, every line
+// ending in CR LF.
+std::string savedPlaylistBytes(const std::vector<std::wstring>& entries) {
+    std::string bytes = "\xEF\xBB\xBF#EXTM3U\r\n";
+    for (size_t entry = 0; entry < entries.size(); ++entry) {
+        bytes += "#EXTINF:" + std::to_string(120 + entry * 37 % 300) + ",Some Artist - Song " +
+                 std::to_string(entry) + "\r\n" + toUtf8(entries[entry]) + "\r\n";
+    }
+    return bytes;
+}
+
+// The line of a path in such a playlist, with the line ends around it.
+std::string savedPlaylistLine(const std::wstring& path) {
+    return "\n" + toUtf8(path) + "\r";
+}
+
+// The library's saved playlists of one side, in folder: playlist p names
+// the clicked files p, p + 50, p + 100 and so on, spread over its entries,
+// with songs of other folders between them.
+std::vector<std::wstring> writeSavedPlaylists(const std::string& folder, const std::string& songs,
+                                              const std::string& others, int clicks) {
+    const int perPlaylist = std::min((clicks + SAVED_PLAYLISTS - 1) / SAVED_PLAYLISTS, SAVED_PLAYLIST_ENTRIES);
+    std::vector<std::wstring> playlists;
+    for (int p = 0; p < SAVED_PLAYLISTS; ++p) {
+        std::vector<std::wstring> entries;
+        for (int entry = 0; entry < SAVED_PLAYLIST_ENTRIES; ++entry) {
+            entries.push_back(widen(others + "Album " + std::to_string(p) + "\\song " + std::to_string(entry) +
+                                    ".mp3"));
+        }
+        for (int k = 0; k < perPlaylist && p + SAVED_PLAYLISTS * k < clicks; ++k) {
+            const int entry = (2 * k + 1) * SAVED_PLAYLIST_ENTRIES / (2 * perPlaylist);
+            entries[entry] = widen(songs + "Artist\\track " + std::to_string(p + SAVED_PLAYLISTS * k) + ".mp3");
+        }
+        playlists.push_back(widen(folder + "Playlist " + std::to_string(p) + ".m3u8"));
+        writeFileBytes(playlists.back(), savedPlaylistBytes(entries));
+    }
+    return playlists;
+}
+
+char savedPlaylistBuffer[256 * 1024];
+
+// The least sound work of the saved playlists, timed: each read once, whole,
+// and looked through for the file's line; the one that holds it written
+// whole, the new path in that line's place, to a new file beside it, which
+// takes its place with one MoveFileExW.
+double timeBareSavedPlaylists(const std::vector<std::wstring>& playlists, const std::string& oldLine,
+                              const std::string& newLine) {
+    const double start = nowUs();
+    for (const std::wstring& path : playlists) {
+        HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE) {
+            continue;
+        }
+        LARGE_INTEGER size = {};
+        DWORD read = 0;
+        const bool whole = GetFileSizeEx(file, &size) && size.QuadPart <= LONGLONG{sizeof savedPlaylistBuffer} &&
+                           ReadFile(file, savedPlaylistBuffer, static_cast<DWORD>(size.QuadPart), &read, nullptr);
+        CloseHandle(file);
+        if (!whole) {
+            continue;
+        }
+        const char* end = savedPlaylistBuffer + read;
+        const char* at =
+            std::search(static_cast<const char*>(savedPlaylistBuffer), end, oldLine.begin(), oldLine.end());
+        if (at == end) {
+            continue;
+        }
+        const std::wstring newFile = path + L".new";
+        HANDLE written = CreateFileW(newFile.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (written == INVALID_HANDLE_VALUE) {
+            continue;
+        }
+        const char* after = at + oldLine.size();
+        DWORD done = 0;
+        WriteFile(written, savedPlaylistBuffer, static_cast<DWORD>(at - savedPlaylistBuffer), &done, nullptr);
+        WriteFile(written, newLine.data(), static_cast<DWORD>(newLine.size()), &done, nullptr);
+        WriteFile(written, after, static_cast<DWORD>(end - after), &done, nullptr);
+        CloseHandle(written);
+        MoveFileExW(newFile.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING);
+    }
+    return nowUs() - start;
+}
+
+// How many of the clicked files the playlists name at their new path and
+// no longer at their old.
+int savedPlaylistsFollowed(const std::vector<std::wstring>& playlists, const std::string& in,
+                           const std::string& out, int clicks) {
+    int followed = 0;
+    for (int i = 0; i < clicks; ++i) {
+        const std::string name = "Artist\\track " + std::to_string(i) + ".mp3";
+        const std::string bytes = readFile(playlists[i % SAVED_PLAYLISTS]);
+        followed += bytes.find(savedPlaylistLine(widen(out + name))) != std::string::npos &&
+                    bytes.find(savedPlaylistLine(widen(in + name))) == std::string::npos;
+    }
+    return followed;
+}
+
+// Songs of one artist's folder, each with its entry, clicked in immediate
+// mode with the library's 50 saved playlists of 100 entries, one of which
+// names the song, interleaved with the least sound work on files, entries
+// and playlists of their own.
+void benchSavedPlaylistClicks() {
+    const int clicks = scale.clicks;
+    printf("\nOne click in immediate mode, skipping off, with a library of %d saved playlists of %d\n"
+           "entries (.m3u8), one of which names the file, median of %d clicks interleaved with the\n"
+           "least sound work\n", SAVED_PLAYLISTS, SAVED_PLAYLIST_ENTRIES, clicks);
+    const std::string root = work + "saved playlists\\";
+    const std::string in = root + "in\\";
+    const std::string out = root + "out\\";
+    const std::string bareIn = root + "bare in\\";
+    const std::string bareOut = root + "bare out\\";
+    for (int i = 0; i < clicks; ++i) {
+        const std::string name = "Artist\\track " + std::to_string(i) + ".mp3";
+        writeFileBytes(in + name, "module " + std::to_string(i));
+        writeFileBytes(bareIn + name, "bare " + std::to_string(i));
+    }
+    const std::vector<std::wstring> modulePlaylists =
+        writeSavedPlaylists(root + "playlists\\", in, root + "other\\", clicks);
+    const std::vector<std::wstring> barePlaylists =
+        writeSavedPlaylists(root + "bare playlists\\", bareIn, root + "bare other\\", clicks);
+    const std::string playlistSized(readFile(barePlaylists[0]).size(), 'x');
+    libraryPlaylists = modulePlaylists;
+    libraryPlaylistsLocks = 0;
+    // Under the module's hook, which init puts in place.
+    setHostProc(playlistsSubclass);
+    Module module;
+    if (!startModule(module, 1, 0, in, out, "")) {
+        setHostProc(hostProc);
+        return;
+    }
+    host.holdsPlayingFile = false;   // skipping off: the file must be free to move
+    for (int i = 0; i < clicks; ++i) {
+        hostAddEntryW(widen(in + "Artist\\track " + std::to_string(i) + ".mp3").c_str());
+    }
+    const std::string bareDirectory = bareOut + "Artist\\";
+    const std::wstring bareRoot = folderW(bareIn);
+    CreateDirectoryA(bareOut.c_str(), nullptr);
+    fileToInsertW bareRecord = {};
+    bareRecord.index = host.entryCount;
+    std::vector<double> moduleUs;
+    std::vector<double> bareUs;
+    std::vector<double> barePlaylistsUs;
+    for (int i = 0; i < clicks; ++i) {
+        const std::string name = "Artist\\track " + std::to_string(i) + ".mp3";
+        for (int turn = 0; turn < 2; ++turn) {
+            if ((turn ^ i) & 1) {
+                hostPlay(i);
+                const double start = nowUs();
+                click();
+                moduleUs.push_back(nowUs() - start);
+            } else {
+                const double move = timeBareMove(bareDirectory, bareIn + name, bareOut + name, bareRoot, bareRecord);
+                barePlaylistsUs.push_back(timeBareSavedPlaylists(barePlaylists,
+                                                                 savedPlaylistLine(widen(bareIn + name)),
+                                                                 savedPlaylistLine(widen(bareOut + name))));
+                bareUs.push_back(move + barePlaylistsUs.back());
+            }
+        }
+    }
+    const int boxes = host.boxCount;
+    const int locksLeft = libraryPlaylistsLocks;
+    stopModule(module);
+    libraryPlaylists.clear();
+    std::vector<std::pair<std::string, std::string>> moved;
+    listFiles(out, "", moved);
+    const int followed = savedPlaylistsFollowed(modulePlaylists, in, out, clicks);
+    const int bareFollowed = savedPlaylistsFollowed(barePlaylists, bareIn, bareOut, clicks);
+    std::vector<std::string> entryLines;
+    for (const std::wstring& playlist : modulePlaylists) {
+        const std::string bytes = readFile(playlist);
+        for (size_t at = 0, end; (end = bytes.find("\r\n", at)) != std::string::npos; at = end + 2) {
+            if (bytes[at] != '#' && bytes.compare(at, 3, "\xEF\xBB\xBF") != 0) {
+                entryLines.push_back(bytes.substr(at, end - at));
+            }
+        }
+    }
+    removeTree(root);
+    if (static_cast<int>(moved.size()) != clicks || followed != clicks || bareFollowed != clicks ||
+        locksLeft != 0 || boxes != 0) {
+        printf("  !! saved playlists: %zu of %d files in the archive, the playlists follow %d (bare: %d), "
+               "%d locks left, %d message boxes\n",
+               moved.size(), clicks, followed, bareFollowed, locksLeft, boxes);
+        soakFailed = true;
+    }
+    // What the click's rewrite does besides: its new file flushed before it
+    // takes the playlist's place.
+    const std::string flushed = work + "flushed.m3u8";
+    std::vector<double> flushUs;
+    for (int i = 0; i < scale.clicks; ++i) {
+        HANDLE file = CreateFileA(flushed.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                  nullptr);
+        DWORD done = 0;
+        WriteFile(file, playlistSized.data(), static_cast<DWORD>(playlistSized.size()), &done, nullptr);
+        const double start = nowUs();
+        FlushFileBuffers(file);
+        flushUs.push_back(nowUs() - start);
+        CloseHandle(file);
+    }
+    DeleteFileA(flushed.c_str());
+    // And what looking at every entry as a path costs: each line's bytes
+    // read as characters, and made a full path.
+    std::vector<double> resolveUs;
+    for (int i = 0; i < scale.skipClicks; ++i) {
+        const double start = nowUs();
+        for (const std::string& line : entryLines) {
+            wchar_t text[MAX_PATH];
+            wchar_t full[MAX_PATH];
+            const int count = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, line.data(),
+                                                  static_cast<int>(line.size()), text, MAX_PATH - 1);
+            text[count] = L'\0';
+            GetFullPathNameW(text, MAX_PATH, full, nullptr);
+        }
+        resolveUs.push_back(nowUs() - start);
+    }
+    const double clickMs = median(moduleUs) / 1000;
+    const double bareMs = median(bareUs) / 1000;
+    row("saved playlists: click", clickMs, "ms");
+    row("saved playlists: move + playlists", bareMs, "ms");
+    printf("  %-46s\n", "  (the immediate click's bare move, listings");
+    printf("  %-46s\n", "   and playlist entry; each saved playlist");
+    printf("  %-46s\n", "   read once, whole; the one naming the file");
+    printf("  %-46s\n", "   written whole to a new file and put in");
+    printf("  %-46s\n", "   place with MoveFileExW REPLACE_EXISTING)");
+    ratioRow("saved playlists: click / bare", clickMs / bareMs, 1.25);
+    row("  bare: the saved playlists' share", median(barePlaylistsUs) / 1000, "ms");
+    row("  apart: FlushFileBuffers of a playlist's size", median(flushUs) / 1000, "ms");
+    char what[96];
+    snprintf(what, sizeof what, "  apart: %zu entries decoded, GetFullPathNameW", entryLines.size());
+    row(what, median(resolveUs) / 1000, "ms");
+}
+
 // ---- a long playlist ----
 
 // The same click in immediate mode with the file in the middle of a list of
@@ -1495,6 +1809,7 @@ int main(int argc, char** argv) {
     benchHookOverhead();
     benchClicks();
     benchDiscardClicks();
+    benchSavedPlaylistClicks();
     benchLongPlaylist();
     benchStartUp();
     reportModuleFile();
