@@ -189,21 +189,66 @@ bool resolveEntry(const wchar_t* playlist, const wchar_t* entry, wchar_t (&full)
     return length > 0 && length < MAX_PATH;
 }
 
-// The old file's name, upper-cased: an entry that leads to the old path
-// holds it, whatever the way it leads there (resolving only takes away
-// folders, and blanks and dots at the end), so a line without it is passed
-// over before it is resolved.
-wchar_t fromName[MAX_PATH];
+// The old file's name in the playlist's own code units: an entry that
+// leads to the old path holds it, whatever the way it leads there (the
+// resolving takes away only folders, and blanks and dots at the end), so a
+// line without it is passed over before it is read as characters. Letter
+// case aside: ASCII letters match either case, and any unit beyond ASCII
+// matches any other such unit, which keeps every case of every other
+// letter. In a double-byte code page, where a second byte may be an ASCII
+// letter, every line is read.
+unsigned nameUnits[MAX_PATH * MAX_ANSI_BYTES_PER_CHARACTER];
+size_t nameLength;
+bool everyLineRead;
 
-void noteFromName() {
-    const wchar_t* name = wcsrchr(fromPath, L'\\');
-    lstrcpynW(fromName, name != nullptr ? name + 1 : fromPath, MAX_PATH);
-    CharUpperBuffW(fromName, static_cast<DWORD>(wcslen(fromName)));
+void encodeFromName() {
+    const wchar_t* slash = wcsrchr(fromPath, L'\\');
+    const wchar_t* name = slash != nullptr ? slash + 1 : fromPath;
+    nameLength = 0;
+    CPINFO codePage = {};
+    everyLineRead = encoding == ENCODING_ANSI && (!GetCPInfo(CP_ACP, &codePage) || codePage.MaxCharSize > 1);
+    if (encoding == ENCODING_UTF16) {
+        for (; name[nameLength] != L'\0' && nameLength < MAX_PATH; ++nameLength) {
+            nameUnits[nameLength] = name[nameLength];
+        }
+        return;
+    }
+    char bytes[MAX_PATH * MAX_ANSI_BYTES_PER_CHARACTER];
+    if (encoding == ENCODING_ANSI ? !toAnsiText(name, bytes, sizeof bytes)
+                                  : WideCharToMultiByte(CP_UTF8, 0, name, -1, bytes, sizeof bytes, nullptr,
+                                                        nullptr) == 0) {
+        return;   // no line names it exactly
+    }
+    for (; bytes[nameLength] != '\0'; ++nameLength) {
+        nameUnits[nameLength] = static_cast<unsigned char>(bytes[nameLength]);
+    }
 }
 
-bool holdsFromName(wchar_t* entry) {
-    CharUpperBuffW(entry, static_cast<DWORD>(wcslen(entry)));
-    return wcsstr(entry, fromName) != nullptr;
+bool unitsMatch(unsigned line, unsigned name) {
+    const auto isLetter = [](unsigned c) { return (c | 0x20) >= 'a' && (c | 0x20) <= 'z'; };
+    return line == name || (line >= 0x80 && name >= 0x80) ||
+           (isLetter(line) && isLetter(name) && (line | 0x20) == (name | 0x20));
+}
+
+unsigned unitAt(size_t at) {
+    return unit == 2 ? content[at] | content[at + 1] << 8 : content[at];
+}
+
+bool lineMayHoldName(size_t at, size_t end) {
+    if (everyLineRead) {
+        return true;
+    }
+    const size_t nameBytes = nameLength * unit;
+    for (size_t start = at; nameLength > 0 && start + nameBytes <= end; start += unit) {
+        size_t i = 0;
+        while (i < nameLength && unitsMatch(unitAt(start + i * unit), nameUnits[i])) {
+            ++i;
+        }
+        if (i == nameLength) {
+            return true;
+        }
+    }
+    return false;
 }
 
 // Whether the line [at, at + length) is an entry that leads to the old path:
@@ -220,18 +265,17 @@ bool namesOldPath(const wchar_t* playlist, size_t at, size_t length) {
     if (*entry == L'\0' || *entry == L'#') {
         return false;
     }
-    wchar_t upper[LINE_SIZE + 1];
-    lstrcpynW(upper, entry, LINE_SIZE + 1);
     wchar_t full[MAX_PATH];
-    return holdsFromName(upper) && resolveEntry(playlist, entry, full) && isSameFileName(full, fromPath);
+    return resolveEntry(playlist, entry, full) && isSameFileName(full, fromPath);
 }
 
 // Every line of the old path, whole, to be written as the new path.
 bool findEntries(const wchar_t* playlist) {
     changeCount = 0;
+    encodeFromName();
     for (size_t at = contentStart; at < contentSize;) {
         const size_t end = lineEnd(at);
-        if (end > at && namesOldPath(playlist, at, end - at)) {
+        if (end > at && lineMayHoldName(at, end) && namesOldPath(playlist, at, end - at)) {
             if (changeCount == CHANGES_SIZE) {
                 return false;
             }
@@ -469,7 +513,6 @@ bool anyPlaylist(const wchar_t*) {
 size_t pointSavedPlaylists(HWND hwnd, const wchar_t* oldPath, const wchar_t* newPath, unsigned char* notes) {
     fromPath = oldPath;
     toPath = newPath;
-    noteFromName();
     notesOut = notes;
     notesUsed = 0;
     visitPlaylists(hwnd, anyPlaylist, pointPlaylist);
