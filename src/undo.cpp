@@ -41,6 +41,13 @@ constexpr char TEXT_SCRIPT_NOT_OPENED[] =
     "The script file could not be opened, so the lines were not taken out. Close the program that holds it, "
     "then undo again.";
 
+// The undo item's text, by the kind of archive: before the name, after it.
+constexpr const wchar_t* UNDO_TEXTS[][2] = {
+    {L"&Undo: move ", L" back"},                          // ARCHIVE_MOVED
+    {L"&Undo: take ", L" out of the script"},             // ARCHIVE_SCRIPTED
+    {L"&Undo: bring ", L" back from the Recycle Bin"},    // ARCHIVE_DISCARDED
+};
+
 // The name in the menu is cut to this many characters, the ellipsis included.
 constexpr size_t MENU_NAME_LENGTH = 64;
 
@@ -277,23 +284,9 @@ bool describeLastArchive(wchar_t* text) {
     wchar_t name[2 * MENU_NAME_LENGTH + 1];
     toMenuName(archive->source, name);
     // Every text and the longest name fit UNDO_TEXT_SIZE.
-    switch (archive->kind) {
-    case ARCHIVE_MOVED:
-        lstrcpyW(text, L"&Undo: move ");
-        lstrcatW(text, name);
-        lstrcatW(text, L" back");
-        break;
-    case ARCHIVE_SCRIPTED:
-        lstrcpyW(text, L"&Undo: take ");
-        lstrcatW(text, name);
-        lstrcatW(text, L" out of the script");
-        break;
-    case ARCHIVE_DISCARDED:
-        lstrcpyW(text, L"&Undo: bring ");
-        lstrcatW(text, name);
-        lstrcatW(text, L" back from the Recycle Bin");
-        break;
-    }
+    lstrcpyW(text, UNDO_TEXTS[archive->kind][0]);
+    lstrcatW(text, name);
+    lstrcatW(text, UNDO_TEXTS[archive->kind][1]);
     return true;
 }
 
